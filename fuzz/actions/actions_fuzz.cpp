@@ -1,0 +1,38 @@
+// Untrusted payload text through the strict reader and both decoders; whatever decodes must
+// encode and decode back to the same value.
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "actions/remote_action.hpp"
+#include "platform/actions/context.hpp"
+
+namespace {
+
+template <class T, class Encode, class Decode>
+void round_trip(const T& value, Encode encode, Decode decode) {
+  auto text = vexa_actions::dump_json(encode(value));
+  auto again = vexa_actions::parse_json(text);
+  if (!again) std::abort();
+  auto back = decode(*again);
+  // Invalid UTF-8 is replaced on output, so only valid text must come back unchanged.
+  if (back && *back == value) return;
+  if (!back || text.find("\xEF\xBF\xBD") == std::string::npos) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  auto json = vexa_actions::parse_json(std::string_view(reinterpret_cast<const char*>(data), size));
+  if (!json) return 0;
+  (void)vexa_actions::context::summarize(*json);
+  if (auto action = actions::decode_action(*json)) {
+    round_trip(*action, [](const auto& a) { return actions::encode_action(a); },
+               [](const auto& j) { return actions::decode_action(j); });
+  }
+  if (auto operation = actions::decode_operation(*json)) {
+    round_trip(*operation, [](const auto& o) { return actions::encode_operation(o); },
+               [](const auto& j) { return actions::decode_operation(j); });
+  }
+  return 0;
+}
