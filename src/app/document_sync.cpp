@@ -8,8 +8,16 @@ void RemoteApp::sync_document(vexa::doc::Document&) {
   needs_repaint_ = true;
 }
 
-void RemoteApp::publish_upsert(const profiles::ConnectionProfile&) {}
-void RemoteApp::publish_favorite(const Uuid&, bool) {}
-void RemoteApp::publish_delete(const Uuid&) {}
+void RemoteApp::publish_upsert(const profiles::ConnectionProfile& p) {
+  dispatch_remote_action(actions::UpsertConnection{p.id, p.name, p.host, p.port, p.user, p.kind, p.auth, p.group});
+}
+void RemoteApp::publish_favorite(const Uuid& id, bool favorite) {
+  dispatch_remote_action(actions::SetFavorite{id, favorite});
+}
+void RemoteApp::publish_delete(const Uuid& id) { dispatch_remote_action(actions::DeleteConnection{id}); }
+
+void RemoteApp::dispatch_remote_action(const actions::RemoteAction&) {}
+
+std::vector<std::string> RemoteApp::take_action_heads() { return {}; }
 
 }  // namespace app
