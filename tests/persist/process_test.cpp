@@ -157,3 +157,22 @@ TEST(Processes, AWriterKilledWhileSavingLeavesTheLastSaveLoadable) {
   ASSERT_TRUE(persist::open_file(file));
   EXPECT_EQ(count_temp(dir.path), 0u);
 }
+
+TEST(Processes, AnotherInstancesSaveIsNoticedWithinASecond) {
+  persist::testing_support::TempDir dir;
+  fs::path file = dir.path / "profiles.vexadoc";
+  auto mine = persist::open_file(file);
+  upsert(mine->document(), sample_profile(0));
+  ASSERT_TRUE(mine->commit_and_save());
+  EXPECT_FALSE(mine->poll_external());
+  Child other = spawn(file, {"add", "9"});
+  ASSERT_EQ(wait_exit(other), 0);
+  // Polled as the UI loop's timer does, every 250 ms.
+  bool noticed = false;
+  for (int tick = 0; tick < 4 && !noticed; ++tick) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    noticed = mine->poll_external();
+  }
+  EXPECT_TRUE(noticed);
+  EXPECT_EQ(load_all(mine->document()).size(), 2u);
+}
