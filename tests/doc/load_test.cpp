@@ -57,16 +57,19 @@ std::string body_of(const std::string& file) {
   return body;
 }
 
-// A file holding `body` uncompressed, signed.
-std::string raw_file(const std::string& body) {
+// A signed file whose frame claims `body_size` for `payload`.
+std::string frame(char compression, std::uint64_t body_size, const std::string& payload) {
   std::string file("VEXADOC\0", 8);
   file += '\1';
-  file += '\0';
-  write_varint(file, body.size());
-  write_varint(file, body.size());
-  file += body;
+  file += compression;
+  write_varint(file, body_size);
+  write_varint(file, payload.size());
+  file += payload;
   return with_checksum(file + std::string(32, '\0'));
 }
+
+// A file holding `body` uncompressed, signed.
+std::string raw_file(const std::string& body) { return frame('\0', body.size(), body); }
 
 std::string load_message(std::string_view bytes) {
   auto loaded = Document::load(bytes);
@@ -105,6 +108,19 @@ TEST(Load, BadFilesSayWhy) {
        "the document file was written by a newer version (format 2); this version reads format 1"},
   };
   for (const Case& c : cases) EXPECT_EQ(load_message(c.bytes), c.message);
+}
+
+TEST(Load, HostileLengthsAreRefusedBeforeAllocating) {
+  const std::string tiny = "x";
+  EXPECT_EQ(load_message(frame('\1', std::uint64_t{1} << 40, tiny)),
+            "the document file is corrupted (implausible length)");
+  EXPECT_EQ(load_message(frame('\1', 5000, tiny)),
+            "the document file is corrupted (implausible length)");
+  EXPECT_EQ(load_message(frame('\1', 100, tiny)), "the document file is corrupted (bad compressed data)");
+  // Counts far beyond what the body could hold: a billion actors in a 7-byte body.
+  std::string body;
+  write_varint(body, 1000000000);
+  EXPECT_EQ(load_message(raw_file(body)), "the document file is corrupted (truncated body)");
 }
 
 TEST(Load, EveryFlippedByteIsCaught) {

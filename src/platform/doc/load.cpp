@@ -5,7 +5,6 @@
 #include "platform/doc/uuid_key.hpp"
 
 #include <fmt/format.h>
-#include <openssl/sha.h>
 #include <zlib.h>
 
 namespace vexa::doc {
@@ -247,9 +246,8 @@ std::expected<std::string, LoadError> unwrap(std::string_view file) {
   }
   if (r.remaining() - payload_size > 32) return corrupted("trailing bytes");
   std::size_t framed = file.size() - 32;
-  unsigned char sum[SHA256_DIGEST_LENGTH];
-  SHA256(reinterpret_cast<const unsigned char*>(file.data()), framed, sum);
-  if (file.substr(framed) != std::string_view(reinterpret_cast<const char*>(sum), 32)) {
+  ChangeHash sum = sha256(file.substr(0, framed));
+  if (file.substr(framed) != std::string_view(reinterpret_cast<const char*>(sum.data()), 32)) {
     return corrupted("checksum mismatch");
   }
   if (version == 0 || compression > kDeflate) return corrupted("unknown encoding");

@@ -4,7 +4,6 @@
 #include "platform/doc/utf8.hpp"
 #include "platform/doc/uuid_key.hpp"
 
-#include <openssl/sha.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -173,9 +172,8 @@ std::string Document::save() {
   const std::string& data = payload.empty() ? body : payload;
   file.varint(data.size());
   file.raw(data);
-  unsigned char sum[SHA256_DIGEST_LENGTH];
-  SHA256(reinterpret_cast<const unsigned char*>(file.bytes().data()), file.bytes().size(), sum);
-  file.raw({reinterpret_cast<const char*>(sum), sizeof sum});
+  ChangeHash sum = sha256(file.bytes());
+  file.raw({reinterpret_cast<const char*>(sum.data()), sum.size()});
   return std::move(file.bytes());
 }
 

@@ -1,9 +1,11 @@
 #include "platform/doc/state.hpp"
 
+#include <openssl/evp.h>
 #include <openssl/rand.h>
-#include <openssl/sha.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <memory>
 
 namespace vexa::doc::detail {
 
@@ -54,6 +56,20 @@ ActorId random_actor() {
   return actor;
 }
 
+ChangeHash sha256(std::string_view bytes) {
+  // Fetching the algorithm is most of the cost for small inputs such as one change: do it once.
+  static EVP_MD* const md = EVP_MD_fetch(nullptr, "SHA256", nullptr);
+  thread_local std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> ctx(EVP_MD_CTX_new(),
+                                                                          &EVP_MD_CTX_free);
+  ChangeHash out{};
+  if (!md || !ctx || EVP_DigestInit_ex(ctx.get(), md, nullptr) != 1 ||
+      EVP_DigestUpdate(ctx.get(), bytes.data(), bytes.size()) != 1 ||
+      EVP_DigestFinal_ex(ctx.get(), out.data(), nullptr) != 1) {
+    std::abort();  // SHA-256 is always there; without it no change could be named
+  }
+  return out;
+}
+
 bool commit_pending(State& s) {
   if (s.pending_ops == 0) return false;
   Clock& clock = s.clocks[s.self];
@@ -68,8 +84,7 @@ bool commit_pending(State& s) {
   w.varint(s.pending_ops);
   w.raw(s.pending.bytes());
   Head head;
-  SHA256(reinterpret_cast<const unsigned char*>(w.bytes().data()), w.bytes().size(),
-         head.hash.data());
+  head.hash = sha256(w.bytes());
   head.actor = s.self;
   head.seq = clock.seq;
   s.heads.assign(1, head);

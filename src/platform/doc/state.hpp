@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -98,6 +99,7 @@ struct State {
 
 namespace vexa::doc::detail {
 ActorId random_actor();
+ChangeHash sha256(std::string_view bytes);
 // Closes the open transaction into a change: the new change depends on every current head and
 // becomes the only head. False when nothing is pending.
 bool commit_pending(State& state);
