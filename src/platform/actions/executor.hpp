@@ -14,9 +14,14 @@
 #include "platform/actions/registry.hpp"
 #include "platform/actions/transport.hpp"
 
-namespace vexa_actions::executor {
+namespace vexa_actions {
 
-std::string actor_hex(std::span<const std::uint8_t> actor);
+// Lower-case hex, two digits a byte (actor ids, change hashes).
+std::string hex_text(std::span<const std::uint8_t> bytes);
+
+}  // namespace vexa_actions
+
+namespace vexa_actions::executor {
 
 // Errors: "unknown_action_kind" (nothing touched), "handler_failed" (the handler's text; what it
 // changed stays), or the transport's error (the document change stays).
@@ -32,7 +37,7 @@ std::expected<void, ActionError> dispatch_by_with_context(
   if (auto applied = (*apply)(doc, action.payload, context, outputs); !applied) {
     return std::unexpected(ActionError{"handler_failed", applied.error()});
   }
-  return transport.replicate(Replication{0, actor_hex(actor), action, context});
+  return transport.replicate(Replication{0, hex_text(actor), action, context});
 }
 
 // As above, with a context that carries only the summary of the payload.
