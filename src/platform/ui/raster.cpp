@@ -1,0 +1,161 @@
+#include "platform/ui/raster.hpp"
+
+#include <cairo.h>
+
+#include <cmath>
+
+#include "platform/ui/pango_layout.hpp"
+
+namespace vexa_ui {
+
+namespace {
+
+void set_color(cairo_t* cr, Color c) { cairo_set_source_rgba(cr, c.r, c.g, c.b, c.a); }
+
+void rounded_rect(cairo_t* cr, Rect r, double radius) {
+  radius = std::min({radius, r.width / 2, r.height / 2});
+  if (radius <= 0) {
+    cairo_rectangle(cr, r.x, r.y, r.width, r.height);
+    return;
+  }
+  cairo_new_sub_path(cr);
+  cairo_arc(cr, r.right() - radius, r.y + radius, radius, -M_PI / 2, 0);
+  cairo_arc(cr, r.right() - radius, r.bottom() - radius, radius, 0, M_PI / 2);
+  cairo_arc(cr, r.x + radius, r.bottom() - radius, radius, M_PI / 2, M_PI);
+  cairo_arc(cr, r.x + radius, r.y + radius, radius, M_PI, 3 * M_PI / 2);
+  cairo_close_path(cr);
+}
+
+struct Painter {
+  cairo_t* cr;
+  PangoLayout* layout;
+
+  void operator()(const FillRect& f) {
+    set_color(cr, f.color);
+    rounded_rect(cr, f.rect, f.radius);
+    cairo_fill(cr);
+  }
+  void operator()(const StrokeRect& s) {
+    set_color(cr, s.color);
+    cairo_set_line_width(cr, s.width);
+    rounded_rect(cr, s.rect.inset(s.width / 2, s.width / 2), s.radius);
+    cairo_stroke(cr);
+  }
+  void operator()(const FillCircle& c) {
+    set_color(cr, c.color);
+    cairo_arc(cr, c.center.x, c.center.y, c.radius, 0, 2 * M_PI);
+    cairo_fill(cr);
+  }
+  void operator()(const StrokeCircle& c) {
+    set_color(cr, c.color);
+    cairo_set_line_width(cr, c.width);
+    cairo_arc(cr, c.center.x, c.center.y, c.radius, 0, 2 * M_PI);
+    cairo_stroke(cr);
+  }
+  void operator()(const PathShape& p) {
+    if (p.points.empty()) return;
+    cairo_new_path(cr);
+    cairo_move_to(cr, p.points[0].x, p.points[0].y);
+    for (std::size_t i = 1; i < p.points.size(); ++i) cairo_line_to(cr, p.points[i].x, p.points[i].y);
+    if (p.closed) cairo_close_path(cr);
+    set_color(cr, p.color);
+    if (p.fill) {
+      cairo_fill(cr);
+    } else {
+      cairo_set_line_width(cr, p.stroke_width);
+      cairo_stroke(cr);
+    }
+  }
+  void operator()(const TextRun& t) {
+    detail::configure_layout(layout, t.text, t.size, t.weight, t.family, t.wrap_width);
+    set_color(cr, t.color);
+    cairo_move_to(cr, t.origin.x, t.origin.y);
+    pango_cairo_show_layout(cr, layout);
+  }
+  void operator()(const ImageDraw& d) {
+    const auto& img = d.image;
+    if (!img.rgba || img.width <= 0 || img.height <= 0 || d.dest.width <= 0 || d.dest.height <= 0) return;
+    // Cairo wants premultiplied BGRA; the frame is opaque RGBA, so a swizzle suffices.
+    int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, img.width);
+    std::vector<std::uint8_t> bgra(static_cast<std::size_t>(stride) * img.height);
+    const std::uint8_t* src = img.rgba->data();
+    for (int y = 0; y < img.height; ++y) {
+      auto* row = reinterpret_cast<std::uint32_t*>(bgra.data() + static_cast<std::size_t>(y) * stride);
+      const std::uint8_t* s = src + static_cast<std::size_t>(y) * img.width * 4;
+      for (int x = 0; x < img.width; ++x, s += 4) row[x] = 0xFF000000u | s[0] << 16 | s[1] << 8 | s[2];
+    }
+    cairo_surface_t* surface = cairo_image_surface_create_for_data(bgra.data(), CAIRO_FORMAT_RGB24,
+                                                                   img.width, img.height, stride);
+    cairo_save(cr);
+    cairo_rectangle(cr, d.dest.x, d.dest.y, d.dest.width, d.dest.height);
+    cairo_clip(cr);
+    cairo_translate(cr, d.dest.x, d.dest.y);
+    cairo_scale(cr, d.dest.width / img.width, d.dest.height / img.height);
+    cairo_set_source_surface(cr, surface, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+    cairo_paint(cr);
+    cairo_restore(cr);
+    cairo_surface_destroy(surface);
+  }
+  void operator()(const PushClip& c) {
+    cairo_save(cr);
+    cairo_rectangle(cr, c.rect.x, c.rect.y, c.rect.width, c.rect.height);
+    cairo_clip(cr);
+  }
+  void operator()(const PopClip&) { cairo_restore(cr); }
+  void operator()(const PushOpacity&) { cairo_push_group(cr); }
+  void operator()(const PopOpacity&) {}
+};
+
+}  // namespace
+
+void rasterize(const Scene& scene, Raster& target, int width, int height, double scale,
+               Color background) {
+  target.width = width;
+  target.height = height;
+  target.stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width);
+  target.pixels.assign(static_cast<std::size_t>(target.stride) * height, 0);
+  cairo_surface_t* surface = cairo_image_surface_create_for_data(
+      target.pixels.data(), CAIRO_FORMAT_ARGB32, width, height, target.stride);
+  cairo_t* cr = cairo_create(surface);
+  set_color(cr, background);
+  cairo_paint(cr);
+  cairo_scale(cr, scale, scale);
+  PangoLayout* layout = pango_cairo_create_layout(cr);
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+  pango_cairo_context_set_font_options(pango_layout_get_context(layout), options);
+  cairo_font_options_destroy(options);
+  pango_layout_context_changed(layout);
+  Painter painter{cr, layout};
+  std::vector<double> opacities;
+  for (const auto& item : scene.items()) {
+    if (auto* push = std::get_if<PushOpacity>(&item)) opacities.push_back(push->opacity);
+    if (std::holds_alternative<PopOpacity>(item)) {
+      if (opacities.empty()) continue;
+      cairo_pop_group_to_source(cr);
+      cairo_paint_with_alpha(cr, opacities.back());
+      opacities.pop_back();
+      continue;
+    }
+    std::visit(painter, item);
+  }
+  g_object_unref(layout);
+  cairo_destroy(cr);
+  cairo_surface_flush(surface);
+  cairo_surface_destroy(surface);
+}
+
+std::expected<void, std::string> write_png(const Raster& raster, const std::string& path) {
+  cairo_surface_t* surface = cairo_image_surface_create_for_data(
+      const_cast<std::uint8_t*>(raster.pixels.data()), CAIRO_FORMAT_ARGB32, raster.width,
+      raster.height, raster.stride);
+  cairo_status_t status = cairo_surface_write_to_png(surface, path.c_str());
+  cairo_surface_destroy(surface);
+  if (status != CAIRO_STATUS_SUCCESS) {
+    return std::unexpected("cannot write " + path + ": " + cairo_status_to_string(status));
+  }
+  return {};
+}
+
+}  // namespace vexa_ui

@@ -1,0 +1,88 @@
+#pragma once
+// The emulated display of a shell: a fixed grid of cells, a cursor, the current foreground
+// colour and bold flag, and the parser state carried from one chunk of output to the next.
+// No scrollback, no alternate screen, no scroll region, never resized.
+//
+// Thread: only the UI thread touches a screen; output reaches it as byte chunks (drain.hpp).
+#include "vt/parser.hpp"
+#include "vt/terminal_cell.hpp"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace vt {
+
+// A copy of what a view draws, made once per frame. Reusing one copy keeps its buffer.
+struct ScreenCopy {
+  std::size_t width = 0;
+  std::size_t height = 0;
+  std::size_t cursor_row = 0;
+  std::size_t cursor_column = 0;
+  std::vector<TerminalCell> cells;  // row-major, `height` rows of `width` cells
+
+  std::span<const TerminalCell> row(std::size_t r) const {
+    return {cells.data() + r * width, width};
+  }
+};
+
+class TerminalScreen {
+ public:
+  // Each dimension below 1 is taken as 1.
+  TerminalScreen(std::size_t columns, std::size_t rows);
+
+  // Interprets a chunk of shell output; a chunk may end anywhere.
+  void feed(std::span<const std::uint8_t> bytes);
+
+  // Grid operations.
+  void print(char32_t character);
+  void line_feed();
+  void erase_to_line_end();
+  void clear_row();
+  void clear_all();
+  // Clamped to the last column / row; setting the column ends a pending wrap.
+  void set_cursor_column(std::size_t column);
+  void set_cursor_row(std::size_t row);
+
+  // Interpreter: what the parser calls.
+  void execute(std::uint32_t control);
+  void dispatch_csi(const CsiSequence& seq);
+  void select_graphic_rendition(const CsiSequence& seq);
+  void print_ascii(std::span<const std::uint8_t> run);
+
+  // Reading.
+  std::size_t width() const { return width_; }
+  std::size_t height() const { return height_; }
+  // 0..width; `width` means a wrap is pending.
+  std::size_t cursor_column() const { return cursor_column_; }
+  std::size_t cursor_row() const { return cursor_row_; }
+  std::optional<std::uint8_t> current_foreground() const { return current_foreground_; }
+  bool current_bold() const { return current_bold_; }
+  const Parser& parser() const { return parser_; }
+
+  // Row `r` (0 is the top) in place; valid until the screen next changes.
+  std::span<const TerminalCell> row(std::size_t r) const;
+  std::vector<std::vector<TerminalCell>> rows() const;
+  void copy_to(ScreenCopy& out) const;
+
+ private:
+  TerminalCell* row_cells(std::size_t r);
+  TerminalCell pen() const;
+  void wrap_if_pending();
+
+  std::optional<std::uint8_t> current_foreground_;
+  // Rows live in a ring: logical row r is physical row (top_ + r) % height_, so scrolling
+  // blanks one row instead of moving all the others.
+  std::vector<TerminalCell> cells_;
+  std::size_t top_ = 0;
+  std::size_t width_;
+  std::size_t height_;
+  std::size_t cursor_column_ = 0;
+  std::size_t cursor_row_ = 0;
+  bool current_bold_ = false;
+  Parser parser_;
+};
+
+}  // namespace vt
