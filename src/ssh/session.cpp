@@ -19,6 +19,7 @@ SshSession::~SshSession() {
 
 std::expected<std::unique_ptr<SshSession>, std::string> start_ssh_session(SshTarget target) {
   auto session = std::make_unique<SshSession>();
+  session->terminal = std::make_unique<vt::TerminalScreen>(target.columns, target.rows);
   session->wake = std::make_shared<Wakeup>();
   if (!session->wake->valid()) return std::unexpected(std::string(std::strerror(errno)));
   auto output = vexa::sys::bounded<OutputChunk>(kOutputQueueCapacity);

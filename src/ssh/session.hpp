@@ -19,6 +19,7 @@
 #include "ssh/input.hpp"
 #include "ssh/trust_store.hpp"
 #include "ssh/wakeup.hpp"
+#include "vt/terminal_screen.hpp"
 
 namespace ssh {
 
@@ -46,6 +47,8 @@ class SshSession {
   SshSession(const SshSession&) = delete;
   SshSession& operator=(const SshSession&) = delete;
 
+  // Fed from `output` on the UI thread only (vt::drain_output at the start of each frame).
+  std::unique_ptr<vt::TerminalScreen> terminal;
   vexa::sys::StatusCell status = vexa::sys::make_status_cell();
   VerdictCell verdict = vexa::sys::make_cell<std::optional<HostKeyVerdict>>();
   // Worker → UI: shell output (standard output and error alike), in order.

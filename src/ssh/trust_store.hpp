@@ -11,13 +11,9 @@
 #include <variant>
 #include <vector>
 
-namespace ssh {
+#include "ssh/host_key_identity.hpp"
 
-struct HostKeyIdentity {
-  std::string algorithm;    // e.g. "ssh-ed25519"
-  std::string fingerprint;  // "SHA256:" + unpadded base64 of the key blob's digest
-  bool operator==(const HostKeyIdentity&) const = default;
-};
+namespace ssh {
 
 struct KnownHostEntry {
   std::string host;  // exactly as saved in the profile: no normalisation, case-sensitive

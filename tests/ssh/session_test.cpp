@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "ssh/host_key.hpp"
+#include "ssh/screen_text.hpp"
 #include "ssh/test_env.hpp"
+#include "vt/drain.hpp"
 #include "support/ssh_server_fixture.hpp"
 
 namespace {
@@ -235,7 +237,13 @@ TEST(SshSession, StandardErrorReachesTheTerminal) {
   client.start_password(server);
   ASSERT_TRUE(client.wait_status(Status::Kind::Connected));
   client.send("err something broke\r");
-  EXPECT_TRUE(client.wait_output("something broke\r\n"));
+  // Through the terminal, the way the UI drains it at the start of a frame.
+  EXPECT_TRUE(SshServerFixture::wait_until([&] {
+    vt::drain_output(client.session->output, *client.session->terminal);
+    return ssh_test::screen_text(*client.session->terminal).starts_with("something broke\n");
+  })) << ssh_test::screen_text(*client.session->terminal);
+  EXPECT_EQ(client.session->terminal->width(), 80u);
+  EXPECT_EQ(client.session->terminal->height(), 24u);
 }
 
 TEST(SshSession, RemoteEndLeadsToEnded) {

@@ -86,7 +86,9 @@ TEST(TrustFormat, RefusesMalformedFiles) {
   for (const char* text : cases) {
     auto store = ssh::parse_store(text);
     EXPECT_FALSE(store) << text;
-    if (!store) EXPECT_FALSE(store.error().empty()) << text;
+    if (!store) {
+      EXPECT_FALSE(store.error().empty()) << text;
+    }
   }
 }
 
@@ -291,7 +293,9 @@ TEST(TrustPins, BadFilesAreRefusedAndNeverRewritten) {
     write_text(store.file, c.text, c.mode);
     auto loaded = ssh::load_store(store.file);
     ASSERT_FALSE(loaded) << c.text;
-    if (!c.error.empty()) EXPECT_EQ(loaded.error(), c.error);
+    if (!c.error.empty()) {
+      EXPECT_EQ(loaded.error(), c.error);
+    }
     EXPECT_EQ(ssh::trust_host_key(store.file, "h", 22, kEd).error(), loaded.error());
     EXPECT_EQ(ssh::forget_host_key(store.file, "h", 22).error(), loaded.error());
     EXPECT_EQ(read_text(store.file), c.text);
