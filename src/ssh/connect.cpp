@@ -23,6 +23,8 @@ Step configure(ssh_session session, const SshTarget& target) {
   const unsigned int port = target.port;
   const long timeout = kIdleSeconds;
   bool process_config = false;
+  // A terminal sends keystrokes one small packet at a time; coalescing them adds latency.
+  const int nodelay = 1;
   // Host first: libssh would take a "user@" prefix from it, the explicit user wins after.
   // The user's OpenSSH files must not redirect the host or reorder host-key preferences: the
   // trust decision is ours alone and keyed by the profile's host.
@@ -32,7 +34,8 @@ Step configure(ssh_session session, const SshTarget& target) {
       ssh_options_set(session, SSH_OPTIONS_TIMEOUT, &timeout) < 0 ||
       ssh_options_set(session, SSH_OPTIONS_PROCESS_CONFIG, &process_config) < 0 ||
       ssh_options_set(session, SSH_OPTIONS_KNOWNHOSTS, "/dev/null") < 0 ||
-      ssh_options_set(session, SSH_OPTIONS_GLOBAL_KNOWNHOSTS, "/dev/null") < 0) {
+      ssh_options_set(session, SSH_OPTIONS_GLOBAL_KNOWNHOSTS, "/dev/null") < 0 ||
+      ssh_options_set(session, SSH_OPTIONS_NODELAY, &nodelay) < 0) {
     return std::unexpected("connect: " + library_error(session));
   }
   return {};

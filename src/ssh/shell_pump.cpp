@@ -7,9 +7,10 @@ namespace ssh {
 
 namespace {
 
-// Large chunks keep the per-chunk cost (queue hand-off, allocation) small during floods;
-// 128 of them bound what waits for the UI.
-constexpr std::uint32_t kChunkBytes = 64 * 1024;
+// One SSH packet's payload: large enough that the per-chunk cost (allocation, queue hand-off)
+// vanishes during floods, small enough that a full queue of 128 (4 MiB) is a few milliseconds
+// of terminal work for the frame that drains it.
+constexpr std::uint32_t kChunkBytes = 32 * 1024;
 // Per turn, so that a flood of output never starves input and the other way round.
 constexpr int kOutputReadsPerTurn = 16;
 constexpr int kInputsPerTurn = 16;

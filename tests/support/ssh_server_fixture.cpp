@@ -2,6 +2,7 @@
 
 #include <libssh/server.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 
@@ -104,6 +105,9 @@ void SshServerFixture::accept_loop() {
 void SshServerFixture::serve(ssh_session session) {
   const long timeout = 30;
   ssh_options_set(session, SSH_OPTIONS_TIMEOUT, &timeout);
+  // Like sshd once a pty is granted: interactive traffic is not held back for coalescing.
+  const int on = 1;
+  ::setsockopt(ssh_get_fd(session), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
   ssh_channel channel = nullptr;
   if (ssh_handle_key_exchange(session) == SSH_OK && authenticate_and_open(session, &channel)) {
     run_shell(session, channel);

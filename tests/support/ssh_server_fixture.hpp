@@ -27,9 +27,11 @@
 
 namespace ssh_test {
 
-// The byte at offset i of a "flood": printable lines of 63 letters.
+// The byte at offset i of a "flood": lines of 62 letters ended by CR LF, as a pty shows them.
 inline std::uint8_t flood_byte(std::uint64_t i) {
-  return i % 64 == 63 ? '\n' : static_cast<std::uint8_t>('a' + (i / 64 + i) % 26);
+  if (i % 64 == 62) return '\r';
+  if (i % 64 == 63) return '\n';
+  return static_cast<std::uint8_t>('a' + (i / 64 + i) % 26);
 }
 
 struct ServerOptions {
