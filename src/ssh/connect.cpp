@@ -108,7 +108,7 @@ Step connect_and_check(ssh_session session, const SshTarget& target, const Verdi
   HostKeyVerdict observed = check_server_key(session, target);
   if (std::holds_alternative<Trusted>(observed)) return {};
   verdict->set(observed);
-  ssh_disconnect(session);
+  say_goodbye(session);
   return std::unexpected(verdict_message(observed, target.host, target.port));
 }
 
@@ -133,6 +133,27 @@ std::expected<ChannelPtr, std::string> open_shell(ssh_session session, const Ssh
     return std::unexpected(library_error(session));
   }
   return channel;
+}
+
+}  // namespace ssh
+
+namespace ssh {
+
+void say_goodbye(ssh_session session) {
+  if (!ssh_is_connected(session)) return;
+  // libssh writes a packet at once only when its own poll has seen the socket writable since
+  // its last write, and ssh_disconnect closes the socket right after queueing its message.
+  // Two zero-timeout polls flush what is queued and leave the socket marked writable, so the
+  // disconnect message really leaves instead of dying in the buffer.
+  if (ssh_event event = ssh_event_new()) {
+    if (ssh_event_add_session(event, session) == SSH_OK) {
+      ssh_event_dopoll(event, 0);
+      ssh_event_dopoll(event, 0);
+      ssh_event_remove_session(event, session);
+    }
+    ssh_event_free(event);
+  }
+  ssh_disconnect(session);
 }
 
 }  // namespace ssh

@@ -30,4 +30,7 @@ Step authenticate(ssh_session session, const SshTarget& target);
 
 std::expected<ChannelPtr, std::string> open_shell(ssh_session session, const SshTarget& target);
 
+// Sends the disconnect message (reason 11, by application) and closes the connection.
+void say_goodbye(ssh_session session);
+
 }  // namespace ssh

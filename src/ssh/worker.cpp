@@ -14,7 +14,7 @@ using Status = vexa::sys::SessionStatus;
 struct ConnectedSession {
   SessionPtr session{ssh_new()};
   ~ConnectedSession() {
-    if (session) ssh_disconnect(session.get());
+    if (session) say_goodbye(session.get());
   }
 };
 

@@ -3,6 +3,9 @@
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "ssh/host_key.hpp"
 #include "ssh/screen_text.hpp"
@@ -148,6 +151,36 @@ TEST(SshSession, ConnectFailureNamesTheLibraryError) {
   ASSERT_TRUE(client.wait_status(Status::Kind::Failed));
   EXPECT_EQ(client.status().text.rfind("connect: ", 0), 0u) << client.status().text;
   EXPECT_FALSE(ssh::ssh_verdict(*client.session));
+}
+
+// A peer that completes TCP but never says a word, then resets: the worker is stuck in the
+// handshake while input is queued, so that input can only be lost, never delivered.
+TEST(SshSession, InputQueuedForAWorkerThatFailsIsReportedLost) {
+  int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::listen(listener, 4), 0);
+  ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+
+  Client client;
+  client.start(ssh::SshTarget{"127.0.0.1", ntohs(address.sin_port), "tester",
+                              ssh::PasswordCredentials{"x"}, client.store});
+  auto ticket = *ssh::send_ssh_input_tracked(*client.session, bytes("never written"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(client.status().kind, Status::Kind::Connecting);
+  EXPECT_EQ(ssh::poll_delivery(ticket).kind, ssh::DeliveryState::Kind::Waiting);
+
+  ::close(listener);  // resets the connection nobody accepted
+  ASSERT_TRUE(client.wait_status(Status::Kind::Failed));
+  EXPECT_EQ(client.status().text.rfind("connect: ", 0), 0u) << client.status().text;
+  EXPECT_TRUE(SshServerFixture::wait_until([&] {
+    return ssh::poll_delivery(ticket).kind == ssh::DeliveryState::Kind::WorkerLost;
+  }));
+  EXPECT_EQ(ssh::send_ssh_input(*client.session, bytes("x")).error(),
+            "SSH session input channel is closed");
 }
 
 TEST(SshSession, RejectedPasswordFails) {

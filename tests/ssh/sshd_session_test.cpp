@@ -75,6 +75,10 @@ TEST(SshdSession, TrustThenTypeACommandAndReadTheScreen) {
   EXPECT_EQ(observed.fingerprint,
             keygen_fingerprint(sshd.host_public_key(algorithm_file_type(observed.algorithm))));
   EXPECT_EQ(sshd.log().find("Accepted publickey"), std::string::npos);
+  // Even a refused server is told goodbye properly (reason 11, by application).
+  EXPECT_TRUE(SshServerFixture::wait_until([&] {
+    return sshd.log().find("Received disconnect from 127.0.0.1") != std::string::npos;
+  })) << sshd.log();
 
   ASSERT_TRUE(ssh::trust_host_key(client.store, "127.0.0.1", sshd.port(), observed));
   ASSERT_EQ(client.start("ed25519"), Status::Kind::Connected)
@@ -90,6 +94,12 @@ TEST(SshdSession, TrustThenTypeACommandAndReadTheScreen) {
   ASSERT_TRUE(ssh::send_ssh_input(*client.session, bytes("exit\r")));
   EXPECT_TRUE(SshServerFixture::wait_until(
       [&] { return client.session->status->get().kind == Status::Kind::Ended; }));
+  // The client says goodbye with reason 11, "disconnected by application".
+  EXPECT_TRUE(SshServerFixture::wait_until([&] {
+    const std::string log = sshd.log();
+    return log.find("Received disconnect from 127.0.0.1") != std::string::npos &&
+           log.find(":11: ") != std::string::npos;
+  })) << sshd.log();
 }
 
 TEST(SshdSession, EveryClientKeyTypeLogsIn) {
