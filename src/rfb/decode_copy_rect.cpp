@@ -33,6 +33,7 @@ Result<void> decode_copy_rect(Wire& wire, Framebuffer& frame, Rect r) {
   Span1D cols = visible(r.x, r.width, frame.width());
   Span1D rows = visible(r.y, r.height, frame.height());
   if (cols.length == 0 || rows.length == 0) return {};
+  frame.make_private();
   // Only visible destination columns are written, so their sources start at the same offset.
   // Walking rows away from the direction of motion reads every source row before it is
   // overwritten: the copy behaves as if taken from a still image.

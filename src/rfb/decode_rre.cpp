@@ -68,6 +68,7 @@ Result<void> decode_rre(Wire& wire, Framebuffer& frame, const PixelDecoder& pixe
   if (!background) return std::unexpected(background.error());
   std::uint32_t bg = pixels.decode(background->data());
   if (auto c = read_subrects(wire, pixels, *count, subrects); !c) return c;
+  frame.make_private(frame.covered_by(r.x, r.y, r.width, r.height));
   fill(frame, r.x, r.y, r.width, r.height, bg);
   // Subrectangles are not clipped to their enclosing rectangle, only to the framebuffer.
   for (const SubRect& s : subrects) {

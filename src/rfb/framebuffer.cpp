@@ -35,7 +35,7 @@ std::shared_ptr<std::uint32_t[]> Framebuffer::take_spare() {
   return nullptr;
 }
 
-void Framebuffer::make_private() {
+void Framebuffer::make_private(bool overwrite_all) {
   if (!pixels_ || pixels_.use_count() == 1) {
     std::atomic_thread_fence(std::memory_order_acquire);
     return;
@@ -43,7 +43,7 @@ void Framebuffer::make_private() {
   std::size_t count = std::size_t{width_} * height_;
   auto copy = take_spare();
   if (!copy) copy = std::make_shared_for_overwrite<std::uint32_t[]>(count);
-  std::memcpy(copy.get(), pixels_.get(), count * 4);
+  if (!overwrite_all) std::memcpy(copy.get(), pixels_.get(), count * 4);
   // The slot and a view may still hold the old image; it becomes a spare once they let go.
   if (spares_.size() == kMaxSpares) spares_.erase(spares_.begin());
   spares_.push_back(std::exchange(pixels_, std::move(copy)));

@@ -42,8 +42,12 @@ class Framebuffer {
   std::uint32_t pixel(std::uint32_t x, std::uint32_t y) const;
   void set_pixel(std::uint32_t x, std::uint32_t y, std::uint32_t value);
 
-  // Makes the buffer private to the worker before drawing (copy on write).
-  void make_private();
+  // Makes the buffer private to the worker before drawing (copy on write). When the caller
+  // is about to overwrite every pixel, the old image is not copied.
+  void make_private(bool overwrite_all = false);
+  bool covered_by(std::uint32_t x, std::uint32_t y, std::uint32_t w, std::uint32_t h) const {
+    return x == 0 && y == 0 && w >= width_ && h >= height_;
+  }
   // A row for drawing; `make_private` must have been called since the last snapshot.
   std::uint32_t* row(std::uint32_t y) { return pixels_.get() + std::size_t{y} * width_; }
   const std::uint32_t* row(std::uint32_t y) const {

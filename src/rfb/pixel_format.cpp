@@ -32,6 +32,12 @@ PixelFormat decode_pixel_format(std::span<const std::uint8_t, 16> b) {
   return PixelFormat{b[0], b[1], b[2] != 0, b[3] != 0, u16(4), u16(6), u16(8), b[10], b[11], b[12]};
 }
 
+namespace {
+inline std::uint32_t convert_one(std::uint32_t v) {
+  return ((v >> 16) & 0xffu) | (v & 0xff00u) | ((v & 0xffu) << 16) | 0xff000000u;
+}
+}  // namespace
+
 std::uint8_t PixelDecoder::Channel::scale(std::uint32_t value) const {
   if (max == 0) return 0;
   // A shift of 32 or more selects nothing (and would be undefined on a 32-bit value).
@@ -60,6 +66,11 @@ std::uint32_t PixelDecoder::assemble(const std::uint8_t* wire) const {
 }
 
 std::uint32_t PixelDecoder::decode(const std::uint8_t* wire) const {
+  if (client_fast_) {
+    std::uint32_t v;
+    std::memcpy(&v, wire, 4);
+    return convert_one(v);
+  }
   std::uint32_t v = assemble(wire);
   return rgba(red_.scale(v), green_.scale(v), blue_.scale(v));
 }
@@ -72,10 +83,6 @@ void PixelDecoder::decode_row(const std::uint8_t* wire, std::uint32_t* out,
 
 namespace {
 using U32x4 = std::uint32_t __attribute__((vector_size(16)));
-
-inline std::uint32_t convert_one(std::uint32_t v) {
-  return ((v >> 16) & 0xffu) | (v & 0xff00u) | ((v & 0xffu) << 16) | 0xff000000u;
-}
 }  // namespace
 
 void convert_client_row(const std::uint8_t* wire, std::uint32_t* out, std::size_t count) {

@@ -18,7 +18,8 @@ Result<UpdateSummary> UpdateDecoder::apply(Wire& wire, Framebuffer& frame) {
   if (count > kMaxRectangles) return invalid_data("RFB update has too many rectangles");
   std::size_t bpp = format_.bytes_per_pixel();
   if (bpp < 1 || bpp > 4) return invalid_data("invalid RFB pixel format");
-  frame.make_private();
+  // Copy on write happens in the decoders, right before they first draw: a rectangle that
+  // repaints the whole image needs no copy of the old one.
   UpdateSummary summary;
   for (std::uint16_t i = 0; i < count; ++i) {
     if (auto r = rectangle(wire, frame, summary); !r) return std::unexpected(r.error());

@@ -104,14 +104,41 @@ TEST(Raw, SizeLimitAtAndPastBound) {
   EXPECT_EQ(r.error(), data_error("RFB raw rectangle is too large"));
 }
 
-TEST(Raw, ShortDataDrawsNothing) {
-  Framebuffer frame(4, 4);
-  auto before = frame.snapshot();
-  auto r = apply(frame, update(1).rect(0, 0, 2, 2, 0).pixel(1, 1, 1).pixel(2, 2, 2));
+TEST(Raw, ShortDataLeavesThePublishedImageAlone) {
+  Framebuffer frame(300, 300);
+  fill_tags(frame);
+  auto published = frame.snapshot();
+  // Far more than one read slice, cut off half-way.
+  Bytes body = update(1);
+  body.rect(0, 0, 300, 300, 0).fill(300 * 150 * 4, 0x55);
+  auto r = apply(frame, body);
   ASSERT_FALSE(r);
-  EXPECT_EQ(r.error().kind, ErrorKind::EndOfStream);
-  EXPECT_EQ(frame.pixel(0, 0), 0u);
+  EXPECT_EQ(r.error(), (Error{ErrorKind::EndOfStream, "failed to fill whole buffer"}));
   EXPECT_EQ(frame.generation(), 0u);
+  EXPECT_EQ(published->pixels[0], tag(0, 0));
+  EXPECT_EQ(published->pixels[299 * 300 + 299], tag(299, 299));
+}
+
+TEST(Raw, FullFrameRepaintAfterPublication) {
+  // A rectangle covering the whole image skips the copy of the old one; both images stay right.
+  Framebuffer frame(3, 2);
+  fill_tags(frame);
+  auto old = frame.snapshot();
+  Bytes body = update(2);
+  body.rect(0, 0, 3, 2, 0);
+  for (int i = 0; i < 6; ++i) body.pixel(i, 0, 0);
+  body.rect(1, 1, 1, 1, 1).u16(0).u16(0);  // then a copy from the new image
+  ASSERT_TRUE(apply(frame, body));
+  EXPECT_EQ(frame.pixel(2, 0), rgba(2, 0, 0));
+  EXPECT_EQ(frame.pixel(1, 1), rgba(0, 0, 0));
+  EXPECT_EQ(frame.pixel(2, 1), rgba(5, 0, 0));
+  EXPECT_EQ(old->pixels[4], tag(1, 1));
+  // A partial repaint keeps the rest of the image.
+  auto second = frame.snapshot();
+  ASSERT_TRUE(apply(frame, update(1).rect(0, 0, 1, 1, 0).pixel(9, 9, 9)));
+  EXPECT_EQ(frame.pixel(0, 0), rgba(9, 9, 9));
+  EXPECT_EQ(frame.pixel(2, 1), rgba(5, 0, 0));
+  EXPECT_EQ(second->pixels[0], rgba(0, 0, 0));
 }
 
 TEST(CopyRect, OverlapsCopyFromTheImageBeforeTheCopy) {
