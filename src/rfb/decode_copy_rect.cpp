@@ -10,13 +10,19 @@ namespace {
 // Copies one destination row; source pixels outside the framebuffer read as zero.
 void copy_row(Framebuffer& frame, Span1D cols, std::uint32_t dst_y, std::uint32_t src_x,
               std::uint32_t src_y) {
-  std::uint32_t* dst = frame.row(dst_y) + cols.start;
+  // The source row is read where it is current: the draw buffer, or the old image for rows
+  // this update has not touched yet. The old image never changes during the update, so
+  // preparing the destination row cannot disturb a source read from it.
+  const std::uint32_t* src = nullptr;
   std::uint32_t inside = 0;
   if (src_y < frame.height() && src_x < frame.width()) {
     inside = std::min(cols.length, frame.width() - src_x);
-    // memmove: source and destination may overlap within one row.
-    std::memmove(dst, frame.row(src_y) + src_x, inside * 4);
+    src = frame.read_row(src_y) + src_x;
   }
+  frame.prepare_rows(dst_y, 1, cols.start, cols.length);
+  std::uint32_t* dst = frame.row(dst_y) + cols.start;
+  // memmove: source and destination may overlap within one row.
+  if (src) std::memmove(dst, src, inside * 4);
   std::memset(dst + inside, 0, (cols.length - inside) * 4);
 }
 
@@ -33,7 +39,6 @@ Result<void> decode_copy_rect(Wire& wire, Framebuffer& frame, Rect r) {
   Span1D cols = visible(r.x, r.width, frame.width());
   Span1D rows = visible(r.y, r.height, frame.height());
   if (cols.length == 0 || rows.length == 0) return {};
-  frame.make_private();
   // Only visible destination columns are written, so their sources start at the same offset.
   // Walking rows away from the direction of motion reads every source row before it is
   // overwritten: the copy behaves as if taken from a still image.

@@ -19,9 +19,7 @@ Result<void> decode_raw(Wire& wire, Framebuffer& frame, const PixelDecoder& pixe
   if (stride == 0) return {};
   Span1D cols = visible(r.x, r.width, frame.width());
   Span1D rows = visible(r.y, r.height, frame.height());
-  if (cols.length > 0 && rows.length > 0) {
-    frame.make_private(frame.covered_by(r.x, r.y, r.width, r.height));
-  }
+  if (cols.length > 0) frame.prepare_rows(rows.start, rows.length, cols.start, cols.length);
   std::size_t slice_rows = std::max<std::size_t>(1, kSliceBytes / stride);
   for (std::uint32_t row = 0; row < r.height;) {
     auto n = static_cast<std::uint32_t>(std::min<std::size_t>(slice_rows, r.height - row));

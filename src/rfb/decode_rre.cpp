@@ -23,6 +23,7 @@ void fill(Framebuffer& frame, std::uint32_t x, std::uint32_t y, std::uint32_t w,
   Span1D cols = visible(x, w, frame.width());
   Span1D rows = visible(y, h, frame.height());
   if (cols.length == 0) return;
+  frame.prepare_rows(rows.start, rows.length, cols.start, cols.length);
   for (std::uint32_t i = 0; i < rows.length; ++i) {
     std::fill_n(frame.row(rows.start + i) + cols.start, cols.length, pixel);
   }
@@ -68,7 +69,6 @@ Result<void> decode_rre(Wire& wire, Framebuffer& frame, const PixelDecoder& pixe
   if (!background) return std::unexpected(background.error());
   std::uint32_t bg = pixels.decode(background->data());
   if (auto c = read_subrects(wire, pixels, *count, subrects); !c) return c;
-  frame.make_private(frame.covered_by(r.x, r.y, r.width, r.height));
   fill(frame, r.x, r.y, r.width, r.height, bg);
   // Subrectangles are not clipped to their enclosing rectangle, only to the framebuffer.
   for (const SubRect& s : subrects) {

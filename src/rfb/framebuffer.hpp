@@ -42,20 +42,25 @@ class Framebuffer {
   std::uint32_t pixel(std::uint32_t x, std::uint32_t y) const;
   void set_pixel(std::uint32_t x, std::uint32_t y, std::uint32_t value);
 
-  // Makes the buffer private to the worker before drawing (copy on write). When the caller
-  // is about to overwrite every pixel, the old image is not copied.
-  void make_private(bool overwrite_all = false);
-  bool covered_by(std::uint32_t x, std::uint32_t y, std::uint32_t w, std::uint32_t h) const {
-    return x == 0 && y == 0 && w >= width_ && h >= height_;
-  }
-  // A row for drawing; `make_private` must have been called since the last snapshot.
+  // Copy on write, row by row. `begin_update` switches drawing to a buffer nobody else holds
+  // when a snapshot still shares the current one, without copying anything yet. Before a
+  // rectangle draws into rows, `prepare_rows` brings those rows up to date, copying only rows
+  // the rectangle does not cover from edge to edge; `finish_update` copies the rows nothing
+  // touched. Full-width repaints (the usual case) thus never copy the old image.
+  void begin_update();
+  void prepare_rows(std::uint32_t y, std::uint32_t count, std::uint32_t x, std::uint32_t w);
+  void finish_update();
+  // begin_update and finish_update at once: the whole image becomes private.
+  void make_private();
+
+  // A row of the draw buffer; prepared rows only.
   std::uint32_t* row(std::uint32_t y) { return pixels_.get() + std::size_t{y} * width_; }
-  const std::uint32_t* row(std::uint32_t y) const {
-    return pixels_.get() + std::size_t{y} * width_;
-  }
+  // The current content of a row, prepared or not.
+  const std::uint32_t* read_row(std::uint32_t y) const;
   bool empty() const { return !pixels_; }
 
   void set_generation(std::uint64_t generation) { generation_ = generation; }
+  // The current image; call outside an update.
   std::shared_ptr<const FrameSnapshot> snapshot() const;
 
  private:
@@ -65,6 +70,10 @@ class Framebuffer {
   std::uint16_t height_;
   std::uint64_t generation_ = 0;
   std::shared_ptr<std::uint32_t[]> pixels_;
+  // During an update that started on a shared buffer: that buffer, and which rows of the draw
+  // buffer are already current.
+  std::shared_ptr<std::uint32_t[]> source_;
+  std::vector<std::uint8_t> ready_;
   // Buffers of earlier snapshots, reused once every reader has let go of them, so steady
   // streaming does not allocate (and fault in) a fresh image per update. The slot and the
   // view hold at most one old image each, so three spares are enough.

@@ -18,12 +18,14 @@ Result<UpdateSummary> UpdateDecoder::apply(Wire& wire, Framebuffer& frame) {
   if (count > kMaxRectangles) return invalid_data("RFB update has too many rectangles");
   std::size_t bpp = format_.bytes_per_pixel();
   if (bpp < 1 || bpp > 4) return invalid_data("invalid RFB pixel format");
-  // Copy on write happens in the decoders, right before they first draw: a rectangle that
-  // repaints the whole image needs no copy of the old one.
+  // Copy on write: a published snapshot may share the image. Rows are brought over only as
+  // rectangles need them (see Framebuffer), so full-width repaints copy nothing.
+  frame.begin_update();
   UpdateSummary summary;
   for (std::uint16_t i = 0; i < count; ++i) {
     if (auto r = rectangle(wire, frame, summary); !r) return std::unexpected(r.error());
   }
+  frame.finish_update();
   frame.set_generation(frame.generation() + 1);
   return summary;
 }
