@@ -78,8 +78,9 @@ int main() {
   report("rfb_raw_1080p", kFrameBytes, raw_s, memcpy_gbps);
 
   // Updates while a published snapshot holds the image, as in a session where every update
-  // follows a publication. Full-width rectangles (one, or Xvnc's strips of 34 rows) need no
-  // copy of the old image; two half-width rectangles make every row copy first (worst case).
+  // follows a publication. Full-width rectangles (one, or Xvnc's strips of 34 rows) and tiles
+  // in raster order need no copy of the old image. Three column bands sent left, right,
+  // middle make every row copy the old image first: the worst case of copy on write.
   rfb::FrameSlot slot;
   auto published = [&](const char* name, const Message& m) {
     double t = time_per_call([&] {
@@ -89,14 +90,15 @@ int main() {
     fmt::print("BENCH {} {:.3f} ms ratio {:.2f} vs memcpy\n", name, t * 1e3, memcpy_s / t);
   };
   published("rfb_raw_1080p_update_published", raw);
-  auto split = [&](int columns, int rows_per_rect) {
+  auto split = [&](int columns, int rows_per_rect, bool scrambled = false) {
     Message m;
     int cw = kWidth / columns;
     int count = columns * ((kHeight + rows_per_rect - 1) / rows_per_rect);
     m.u8(0), m.u16(count);
     for (int y = 0; y < kHeight; y += rows_per_rect) {
       int h = std::min(rows_per_rect, kHeight - y);
-      for (int c = 0; c < columns; ++c) {
+      for (int k = 0; k < columns; ++k) {
+        int c = scrambled ? (k == 0 ? 0 : k == 1 ? columns - 1 : k - 1) : k;
         m.rect(c * cw, y, cw, h, 0);
         for (int row = 0; row < h; ++row) {
           const std::uint8_t* line = src.data() + (std::size_t(y + row) * kWidth + c * cw) * 4;
@@ -107,7 +109,17 @@ int main() {
     return m;
   };
   published("rfb_raw_1080p_update_strips", split(1, 34));
-  published("rfb_raw_1080p_update_halves_full_copy", split(2, kHeight));
+  published("rfb_raw_1080p_update_tiles_64", split(30, 64));
+  {
+    // The same tiles with nobody holding the image: the cost of tiling itself, without copy on
+    // write.
+    auto tiles = split(30, 64);
+    slot.publish(nullptr);
+    double t = time_per_call([&] { apply(frame, decoder, tiles); });
+    fmt::print("BENCH rfb_raw_1080p_update_tiles_64_unshared {:.3f} ms ratio {:.2f} vs memcpy\n",
+               t * 1e3, memcpy_s / t);
+  }
+  published("rfb_raw_1080p_update_worst_full_copy", split(3, kHeight, true));
   slot.publish(nullptr);
 
   // Scroll up by 16 rows, as a terminal or a browser page does.

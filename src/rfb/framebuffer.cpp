@@ -15,7 +15,8 @@ Framebuffer::Framebuffer(std::uint16_t width, std::uint16_t height)
 
 std::uint32_t Framebuffer::pixel(std::uint32_t x, std::uint32_t y) const {
   if (x >= width_ || y >= height_ || !pixels_) return 0;
-  return read_row(y)[x];
+  if (source_ && !rows_[y].done && (x < rows_[y].lo || x >= rows_[y].hi)) return old_row(y)[x];
+  return pixels_[std::size_t{y} * width_ + x];
 }
 
 void Framebuffer::set_pixel(std::uint32_t x, std::uint32_t y, std::uint32_t value) {
@@ -24,9 +25,18 @@ void Framebuffer::set_pixel(std::uint32_t x, std::uint32_t y, std::uint32_t valu
   row(y)[x] = value;
 }
 
-const std::uint32_t* Framebuffer::read_row(std::uint32_t y) const {
-  if (source_ && !ready_[y]) return source_.get() + std::size_t{y} * width_;
-  return pixels_.get() + std::size_t{y} * width_;
+const std::uint32_t* Framebuffer::read_row(std::uint32_t y) {
+  if (!source_ || rows_[y].done) return row(y);
+  if (rows_[y].hi == 0) return old_row(y);  // untouched: the old image is current
+  complete_row(y);
+  return row(y);
+}
+
+void Framebuffer::complete_row(std::uint32_t y) {
+  RowState& s = rows_[y];
+  std::memcpy(row(y), old_row(y), std::size_t{s.lo} * 4);
+  std::memcpy(row(y) + s.hi, old_row(y) + s.hi, std::size_t{width_ - s.hi} * 4);
+  s.done = true;
 }
 
 std::shared_ptr<std::uint32_t[]> Framebuffer::take_spare() {
@@ -51,35 +61,42 @@ void Framebuffer::begin_update() {
   auto fresh = take_spare();
   if (!fresh) fresh = std::make_shared_for_overwrite<std::uint32_t[]>(std::size_t{width_} * height_);
   source_ = std::exchange(pixels_, std::move(fresh));
-  ready_.assign(height_, 0);
+  rows_.assign(height_, RowState{});
 }
 
 void Framebuffer::prepare_rows(std::uint32_t y, std::uint32_t count, std::uint32_t x,
                                std::uint32_t w) {
-  if (!source_) return;
-  bool whole_rows = x == 0 && w >= width_;
-  std::uint32_t end = static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{y} + count, height_));
+  if (!source_ || w == 0 || x >= width_) return;
+  std::uint32_t x_end = std::min<std::uint32_t>(x + std::min(w, width_ - x), width_);
+  auto end = static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{y} + count, height_));
   for (std::uint32_t r = y; r < end; ++r) {
-    if (ready_[r]) continue;
-    ready_[r] = 1;
-    if (!whole_rows) {
-      std::memcpy(row(r), source_.get() + std::size_t{r} * width_, std::size_t{width_} * 4);
+    RowState& s = rows_[r];
+    if (s.done) continue;
+    if (s.hi == 0) {
+      s.lo = x, s.hi = x_end;
+    } else if (x <= s.hi && x_end >= s.lo) {
+      s.lo = std::min(s.lo, x), s.hi = std::max(s.hi, x_end);
+    } else {
+      complete_row(r);
+      continue;
     }
+    s.done = s.lo == 0 && s.hi == width_;
   }
 }
 
 void Framebuffer::finish_update() {
   if (!source_) return;
-  // Runs of untouched rows are contiguous in memory: one copy per run.
+  auto untouched = [&](std::uint32_t r) { return !rows_[r].done && rows_[r].hi == 0; };
   for (std::uint32_t r = 0; r < height_;) {
-    if (ready_[r]) {
+    if (!untouched(r)) {
+      if (!rows_[r].done) complete_row(r);
       ++r;
       continue;
     }
+    // Runs of untouched rows are contiguous in memory: one copy per run.
     std::uint32_t end = r;
-    while (end < height_ && !ready_[end]) ++end;
-    std::memcpy(row(r), source_.get() + std::size_t{r} * width_,
-                std::size_t{end - r} * width_ * 4);
+    while (end < height_ && untouched(end)) ++end;
+    std::memcpy(row(r), old_row(r), std::size_t{end - r} * width_ * 4);
     r = end;
   }
   // The slot and a view may still hold the old image; it becomes a spare once they let go.

@@ -43,10 +43,12 @@ class Framebuffer {
   void set_pixel(std::uint32_t x, std::uint32_t y, std::uint32_t value);
 
   // Copy on write, row by row. `begin_update` switches drawing to a buffer nobody else holds
-  // when a snapshot still shares the current one, without copying anything yet. Before a
-  // rectangle draws into rows, `prepare_rows` brings those rows up to date, copying only rows
-  // the rectangle does not cover from edge to edge; `finish_update` copies the rows nothing
-  // touched. Full-width repaints (the usual case) thus never copy the old image.
+  // when a snapshot still shares the current one, without copying anything yet. Each row then
+  // remembers the one column span this update has drawn into it; `prepare_rows` grows that
+  // span while rectangles stay adjacent (raster-order tiles, full-width strips) and copies the
+  // rest of the row from the old image only when a rectangle lands apart from it.
+  // `finish_update` copies whatever no rectangle drew. An update that repaints the screen in
+  // tiles or strips thus never copies the old image.
   void begin_update();
   void prepare_rows(std::uint32_t y, std::uint32_t count, std::uint32_t x, std::uint32_t w);
   void finish_update();
@@ -55,8 +57,8 @@ class Framebuffer {
 
   // A row of the draw buffer; prepared rows only.
   std::uint32_t* row(std::uint32_t y) { return pixels_.get() + std::size_t{y} * width_; }
-  // The current content of a row, prepared or not.
-  const std::uint32_t* read_row(std::uint32_t y) const;
+  // The current content of a row (completing it first when this update drew part of it).
+  const std::uint32_t* read_row(std::uint32_t y);
   bool empty() const { return !pixels_; }
 
   void set_generation(std::uint64_t generation) { generation_ = generation; }
@@ -65,15 +67,27 @@ class Framebuffer {
 
  private:
   std::shared_ptr<std::uint32_t[]> take_spare();
+  const std::uint32_t* old_row(std::uint32_t y) const {
+    return source_.get() + std::size_t{y} * width_;
+  }
+  void complete_row(std::uint32_t y);
+
+  // A row of the draw buffer during an update: untouched (lo == hi == 0, not done), drawn in
+  // columns [lo, hi) only, or done (entirely current).
+  struct RowState {
+    std::uint32_t lo = 0;
+    std::uint32_t hi = 0;
+    bool done = false;
+  };
 
   std::uint16_t width_;
   std::uint16_t height_;
   std::uint64_t generation_ = 0;
   std::shared_ptr<std::uint32_t[]> pixels_;
-  // During an update that started on a shared buffer: that buffer, and which rows of the draw
-  // buffer are already current.
+  // During an update that started on a shared buffer: that buffer (the old image, never
+  // written), and the state of each row of the draw buffer.
   std::shared_ptr<std::uint32_t[]> source_;
-  std::vector<std::uint8_t> ready_;
+  std::vector<RowState> rows_;
   // Buffers of earlier snapshots, reused once every reader has let go of them, so steady
   // streaming does not allocate (and fault in) a fresh image per update. The slot and the
   // view hold at most one old image each, so three spares are enough.
