@@ -9,6 +9,7 @@
 #include "actions/remote_action.hpp"
 #include "app/form.hpp"
 #include "app/view_command.hpp"
+#include "platform/actions/transport.hpp"
 #include "platform/ui/app.hpp"
 #include "platform/ui/widgets/text_input.hpp"
 #include "platform/ui/widgets/tooltip.hpp"
@@ -178,6 +179,9 @@ class RemoteApp : public vexa_ui::App {
   bool session_pointer(const vexa_ui::Event& event);
   void handle_pointer(const vexa_ui::Event& event);
 
+  vexa::doc::Document* doc_ = nullptr;  // owned by the framework, set at the first sync
+  vexa_actions::LocalTransport transport_;
+  std::optional<std::vector<std::string>> action_heads_;
   vexa_ui::Rect content_;
   bool needs_repaint_ = true;
   bool doc_synced_ = false;
