@@ -112,7 +112,7 @@ std::expected<void, DocError> Document::put(ObjId obj, std::string_view key, Sca
   s.pending.str(key);
   record_value(s.pending, value);
   auto it = o.keys.try_emplace(std::string(key)).first;
-  it->second.entries.assign(1, Entry{id, to_value(value)});
+  it->second.entries.assign_one(Entry{id, to_value(value)});
   return {};
 }
 
@@ -127,7 +127,7 @@ std::expected<ObjId, DocError> Document::put_object(ObjId obj, std::string_view 
   ObjId child{s.add_object(id, type)};
   Object& o = s.objects[obj.index];  // add_object may have moved it
   auto it = o.keys.try_emplace(std::string(key)).first;
-  it->second.entries.assign(1, Entry{id, ObjectRef{child, type}});
+  it->second.entries.assign_one(Entry{id, ObjectRef{child, type}});
   return child;
 }
 

@@ -49,7 +49,8 @@ class Document {
   // Writes. Each opens the automatic transaction when none is open.
   std::expected<void, DocError> put(ObjId obj, std::string_view key, Scalar value);
   std::expected<ObjId, DocError> put_object(ObjId obj, std::string_view key, ObjType type);
-  // Deleting a key that holds nothing is not an error and records nothing.
+  // The document's delete (`delete` is a keyword). Deleting a key that holds nothing is not an
+  // error and records nothing.
   std::expected<void, DocError> remove(ObjId obj, std::string_view key);
   // Removes `remove` characters at `pos` and inserts `insert` (UTF-8) there; positions count
   // Unicode scalar values.

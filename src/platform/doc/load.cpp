@@ -112,13 +112,21 @@ struct Decoder {
 
   bool slot(Slot& slot) {
     std::size_t n = r.count(3);
-    slot.entries.resize(n);
-    for (std::size_t i = 0; i < n; ++i) {
-      Entry& e = slot.entries[i];
+    if (n == 0) return r.failed() ? false : bad("empty key");
+    if (n == 1) {
+      Entry e;
       if (!op_id(e.id) || !value(e.value)) return false;
-      if (i > 0 && !s.before(slot.entries[i - 1].id, e.id)) return bad("entries out of order");
+      slot.entries.assign_one(std::move(e));
+      return true;
     }
-    return !r.failed() && (n > 0 || bad("empty key"));
+    std::vector<Entry> entries(n);
+    for (std::size_t i = 0; i < n; ++i) {
+      Entry& e = entries[i];
+      if (!op_id(e.id) || !value(e.value)) return false;
+      if (i > 0 && !s.before(entries[i - 1].id, e.id)) return bad("entries out of order");
+    }
+    slot.entries.assign(std::move(entries));
+    return true;
   }
 
   bool map(Object& o) {
@@ -127,7 +135,7 @@ struct Decoder {
     for (std::size_t i = 0; i < n; ++i) {
       if (!key(k)) return false;
       if (!o.keys.empty() && !(o.keys.rbegin()->first < k)) return bad("keys out of order");
-      if (!slot(o.keys.emplace_hint(o.keys.end(), k, Slot{})->second)) return false;
+      if (!slot(o.keys.emplace_hint(o.keys.end(), std::move(k), Slot{})->second)) return false;
     }
     return !r.failed();
   }
@@ -139,20 +147,23 @@ struct Decoder {
     if (has_origin > 1) return r.failed() ? false : bad("bad text origin");
     if (has_origin && !op_id(e.origin)) return false;
     std::uint8_t deleted = r.u8();
-    auto chars = decode_utf8(r.str());
+    std::string_view utf8 = r.str();
     if (r.failed()) return false;
-    if (deleted > 1 || !chars || chars->empty()) return bad("bad text run");
-    if (chars->size() - 1 > s.clocks[e.id.actor].max_op - e.id.counter) {
-      return bad("operation id out of range");
-    }
+    if (deleted > 1 || utf8.empty()) return bad("bad text run");
     e.deleted = deleted;
-    for (char32_t ch : *chars) {
+    std::size_t first = o.elems.size();
+    o.elems.reserve(first + utf8.size());
+    std::uint64_t room = s.clocks[e.id.actor].max_op - e.id.counter;
+    bool ok = decode_utf8_each(utf8, [&](char32_t ch) {
+      if (o.elems.size() > first && room-- == 0) return false;
       e.ch = ch;
       o.elems.push_back(e);
       e.origin = e.id;
       ++e.id.counter;
-    }
-    if (!deleted) o.visible += chars->size();
+      return true;
+    });
+    if (!ok) return bad("bad text run");
+    if (!deleted) o.visible += o.elems.size() - first;
     return true;
   }
 
@@ -202,7 +213,9 @@ struct Decoder {
     if (n == 0) return r.failed() ? false : bad("no root object");
     s.objects.clear();
     s.object_index.clear();
-    s.objects.push_back(Object{});
+    s.objects.reserve(n);
+    s.object_index.reserve(n);
+    s.objects.emplace_back(&s.pool);
     s.object_index.emplace(OpId{}, 0);
     for (std::size_t i = 0; i < n; ++i) {
       if (!object(i == 0)) return false;

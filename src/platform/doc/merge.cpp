@@ -69,7 +69,7 @@ struct Merger {
     }
     std::sort(out.begin(), out.end(),
               [&](const Entry& x, const Entry& y) { return a.before(x.id, y.id); });
-    slot.entries = std::move(out);
+    slot.entries.assign(std::move(out));
   }
 
   bool same_slot(const Slot& mine, const Slot& theirs) const {

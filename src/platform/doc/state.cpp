@@ -9,7 +9,7 @@
 
 namespace vexa::doc::detail {
 
-State::State() { objects.push_back(Object{}); }
+State::State() { objects.emplace_back(&pool); }
 
 std::uint32_t State::intern_actor(const ActorId& actor) {
   auto [it, added] = actor_index.try_emplace(actor, static_cast<std::uint32_t>(actors.size()));
@@ -22,7 +22,7 @@ std::uint32_t State::intern_actor(const ActorId& actor) {
 
 std::uint32_t State::add_object(OpId id, ObjType type) {
   auto index = static_cast<std::uint32_t>(objects.size());
-  Object& obj = objects.emplace_back();
+  Object& obj = objects.emplace_back(&pool);
   obj.id = id;
   obj.type = type;
   object_index.emplace(id, index);

@@ -5,8 +5,10 @@
 
 #include <functional>
 #include <map>
+#include <memory_resource>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -18,10 +20,39 @@ struct Entry {
   Value value;
 };
 
+// A list of entries that keeps a single one inline: nearly every key holds exactly one, and one
+// allocation less per key is a good part of what loading costs. Always contiguous.
+class EntryList {
+ public:
+  Entry* begin() { return many_.empty() ? &one_ : many_.data(); }
+  Entry* end() { return begin() + size(); }
+  const Entry* begin() const { return many_.empty() ? &one_ : many_.data(); }
+  const Entry* end() const { return begin() + size(); }
+  std::size_t size() const { return many_.empty() ? (has_one_ ? 1 : 0) : many_.size(); }
+  bool empty() const { return size() == 0; }
+  const Entry& back() const { return *(end() - 1); }
+  const Entry& operator[](std::size_t i) const { return begin()[i]; }
+  void assign_one(Entry e) {
+    many_.clear();
+    one_ = std::move(e);
+    has_one_ = true;
+  }
+  void assign(std::vector<Entry> all) {
+    if (all.size() == 1) return assign_one(std::move(all[0]));
+    has_one_ = false;
+    many_ = std::move(all);
+  }
+
+ private:
+  Entry one_;
+  std::vector<Entry> many_;  // used only for two entries or more
+  bool has_one_ = false;
+};
+
 // The operations at a key that nothing has overwritten yet, ascending by op order: more than one
 // only after concurrent writes; the last one wins.
 struct Slot {
-  std::vector<Entry> entries;
+  EntryList entries;
 };
 
 // One character of a text sequence. Deleted characters stay as tombstones so concurrent inserts
@@ -34,15 +65,21 @@ struct Elem {
 };
 
 struct Object {
+  explicit Object(std::pmr::memory_resource* memory) : keys(memory) {}
   OpId id;  // the creating op; counter 0 for the root
   ObjType type = ObjType::Map;
-  std::map<std::string, Slot, std::less<>> keys;
+  // Nodes come from the document's pool: a profile list is mostly small map nodes, and
+  // carving them from a few large blocks makes loading and freeing a document much cheaper.
+  std::pmr::map<std::string, Slot, std::less<>> keys;
   std::vector<Elem> elems;
   std::size_t visible = 0;  // characters not deleted
 };
 
 // What a replica has seen of one actor: changes arrive per actor in order, so the last change's
 // sequence number and the highest op counter describe everything seen.
+static_assert(std::is_nothrow_move_constructible_v<Object>,
+              "growing the object table must move maps, keeping their pool");
+
 struct Clock {
   std::uint64_t seq = 0;
   std::uint64_t max_op = 0;
@@ -69,6 +106,7 @@ struct ActorHash {
 };
 
 struct State {
+  std::pmr::unsynchronized_pool_resource pool;  // first: it outlives every object using it
   std::vector<ActorId> actors;
   std::unordered_map<ActorId, std::uint32_t, ActorHash> actor_index;
   std::vector<Clock> clocks;

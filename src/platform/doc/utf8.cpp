@@ -13,22 +13,13 @@ std::size_t utf8_sequence_length(unsigned char lead) {
 }
 
 std::optional<std::vector<char32_t>> decode_utf8(std::string_view text) {
-  static constexpr char32_t min_for_length[] = {0, 0, 0x80, 0x800, 0x10000};
   std::vector<char32_t> out;
   out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) {
-    auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t n = utf8_sequence_length(lead);
-    if (n == 0 || i + n > text.size()) return std::nullopt;
-    char32_t ch = n == 1 ? lead : lead & (0x7F >> n);
-    for (std::size_t k = 1; k < n; ++k) {
-      auto b = static_cast<unsigned char>(text[i + k]);
-      if ((b & 0xC0) != 0x80) return std::nullopt;
-      ch = (ch << 6) | (b & 0x3F);
-    }
-    if (ch < min_for_length[n] || !valid_scalar(ch)) return std::nullopt;
-    out.push_back(ch);
-    i += n;
+  if (!decode_utf8_each(text, [&](char32_t ch) {
+        out.push_back(ch);
+        return true;
+      })) {
+    return std::nullopt;
   }
   return out;
 }

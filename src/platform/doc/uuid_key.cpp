@@ -30,12 +30,12 @@ std::optional<std::array<std::uint8_t, 16>> uuid_key_bytes(std::string_view key)
 }
 
 std::string uuid_key_text(const std::uint8_t* bytes) {
-  std::string out;
-  out.reserve(36);
+  std::string out(36, '-');
+  std::size_t at = 0;
   for (std::size_t i = 0; i < 16; ++i) {
-    if (i == 4 || i == 6 || i == 8 || i == 10) out.push_back('-');
-    out.push_back(kHex[bytes[i] >> 4]);
-    out.push_back(kHex[bytes[i] & 15]);
+    if (dash_at(at)) ++at;
+    out[at++] = kHex[bytes[i] >> 4];
+    out[at++] = kHex[bytes[i] & 15];
   }
   return out;
 }
