@@ -1,5 +1,6 @@
 // Gives the parser's events their meaning on the screen: cursor movement, erasing and a
 // 16-colour foreground with bold. Everything else is parsed and dropped.
+#include "vt/cell_fill.hpp"
 #include "vt/terminal_screen.hpp"
 
 #include <algorithm>
@@ -135,12 +136,7 @@ void TerminalScreen::print_ascii(std::span<const std::uint8_t> run) {
   while (p != end) {
     wrap_if_pending();
     std::size_t n = std::min<std::size_t>(end - p, width_ - cursor_column_);
-    TerminalCell* dst = row_cells(cursor_row_) + cursor_column_;
-    for (std::size_t i = 0; i < n; ++i) {
-      TerminalCell cell = cell_pen;
-      cell.character = p[i];
-      dst[i] = cell;
-    }
+    write_ascii_cells(row_cells(cursor_row_) + cursor_column_, p, n, cell_pen);
     cursor_column_ += n;
     p += n;
   }

@@ -43,6 +43,12 @@ class Parser {
   bool utf8_pending() const { return utf8_need_ != 0; }
 
  private:
+  template <typename H>
+  const std::uint8_t* ground_fast(H& h, const std::uint8_t* p, const std::uint8_t* end);
+  template <typename H>
+  const std::uint8_t* fast_utf8(H& h, const std::uint8_t* p, const std::uint8_t* end);
+  template <typename H>
+  const std::uint8_t* fast_csi(H& h, const std::uint8_t* p, const std::uint8_t* end);
   template <typename H> void step(H& h, std::uint8_t b);
   template <typename H> void ground(H& h, std::uint8_t b);
   template <typename H> void utf8_continue(H& h, std::uint8_t b);

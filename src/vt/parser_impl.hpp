@@ -2,6 +2,8 @@
 // Template part of Parser, included by parser.hpp only.
 #include "vt/ascii_run.hpp"
 
+#include <algorithm>
+
 namespace vt {
 
 namespace detail {
@@ -17,22 +19,163 @@ inline bool is_marker(std::uint8_t b) { return b >= 0x3C && b <= 0x3F; }
 inline bool is_final(std::uint8_t b) { return b >= 0x40 && b <= 0x7E; }
 }  // namespace detail
 
+inline void Parser::begin_sequence() {
+  seq_.value_count = 0;
+  seq_.param_count = 0;
+  seq_.intermediate_count = 0;
+  seq_.private_marker = 0;
+  seq_.overflow = false;
+  seq_.final_byte = 0;
+  value_ = 0;
+  has_params_ = false;
+  starts_param_ = true;
+}
+
+inline void Parser::collect_intermediate(std::uint8_t b) {
+  if (seq_.intermediate_count < kMaxIntermediates) {
+    seq_.intermediates[seq_.intermediate_count++] = b;
+  } else {
+    seq_.overflow = true;
+  }
+}
+
+inline void Parser::param_byte(std::uint8_t b) {
+  has_params_ = true;
+  if (b <= '9') {
+    value_ = std::min<std::uint32_t>(value_ * 10 + (b - '0'), kMaxCsiValue);
+    return;
+  }
+  // ';' closes a parameter, ':' a subparameter within one.
+  push_value(starts_param_);
+  starts_param_ = b == ';';
+}
+
+inline void Parser::finish_params() {
+  if (has_params_) push_value(starts_param_);
+}
+
+inline void Parser::push_value(bool starts_param) {
+  std::uint32_t value = value_;
+  value_ = 0;
+  if (seq_.value_count == kMaxCsiValues) {
+    seq_.overflow = true;
+    return;
+  }
+  if (starts_param) seq_.param_starts[seq_.param_count++] = seq_.value_count;
+  seq_.values[seq_.value_count++] = static_cast<std::uint16_t>(value);
+}
+
+inline void Parser::begin_string() {
+  string_len_ = 0;
+  string_truncated_ = false;
+}
+
+inline void Parser::put_string(std::uint8_t b) {
+  if (string_len_ < string_.size()) {
+    string_[string_len_++] = b;
+  } else {
+    string_truncated_ = true;
+  }
+}
+
 template <typename H>
 void Parser::feed(H& h, std::span<const std::uint8_t> bytes) {
   const std::uint8_t* p = bytes.data();
   const std::uint8_t* const end = p + bytes.size();
   while (p != end) {
-    // Most output is plain text: hand whole runs over instead of stepping byte by byte.
     if (state_ == ParserState::Ground && utf8_need_ == 0) {
-      const std::uint8_t* run_end = printable_ascii_run_end(p, end);
-      if (run_end != p) {
-        print_run(h, p, run_end);
-        p = run_end;
-        continue;
-      }
+      p = ground_fast(h, p, end);
+      if (p == end) break;
     }
     step(h, *p++);
   }
+}
+
+// Takes everything the ground state can take whole: runs of text, controls, complete UTF-8
+// characters and complete control sequences. Returns where the byte-by-byte state machine
+// must carry on (a sequence or character cut by the chunk's end, or anything unusual). It
+// yields exactly the events the state machine would.
+template <typename H>
+const std::uint8_t* Parser::ground_fast(H& h, const std::uint8_t* p, const std::uint8_t* end) {
+  while (p != end) {
+    std::uint8_t b = *p;
+    if (b >= 0x20 && b < 0x80) {
+      const std::uint8_t* run_end = printable_ascii_run_end(p, end);
+      print_run(h, p, run_end);
+      p = run_end;
+    } else if (b == detail::kEsc) {
+      const std::uint8_t* next = fast_csi(h, p, end);
+      if (!next) return p;
+      p = next;
+    } else if (b < 0x20) {
+      h.execute(b);  // CAN and SUB only cancel sequences, so here they are plain controls
+      ++p;
+    } else {
+      const std::uint8_t* next = fast_utf8(h, p, end);
+      if (!next) return p;
+      p = next;
+    }
+  }
+  return p;
+}
+
+template <typename H>
+const std::uint8_t* Parser::fast_utf8(H& h, const std::uint8_t* p, const std::uint8_t* end) {
+  auto cont = [](std::uint8_t b) { return (b & 0xC0u) == 0x80u; };
+  std::uint8_t b0 = p[0];
+  std::ptrdiff_t avail = end - p;
+  if (b0 >= 0xC2 && b0 <= 0xDF) {
+    if (avail < 2 || !cont(p[1])) return nullptr;
+    print_code(h, static_cast<char32_t>(((b0 & 0x1Fu) << 6) | (p[1] & 0x3Fu)));
+    return p + 2;
+  }
+  if (b0 >= 0xE0 && b0 <= 0xEF) {
+    if (avail < 3 || !cont(p[1]) || !cont(p[2])) return nullptr;
+    if ((b0 == 0xE0 && p[1] < 0xA0) || (b0 == 0xED && p[1] > 0x9F)) return nullptr;
+    h.print(static_cast<char32_t>(((b0 & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu)));
+    return p + 3;
+  }
+  if (b0 >= 0xF0 && b0 <= 0xF4) {
+    if (avail < 4 || !cont(p[1]) || !cont(p[2]) || !cont(p[3])) return nullptr;
+    if ((b0 == 0xF0 && p[1] < 0x90) || (b0 == 0xF4 && p[1] > 0x8F)) return nullptr;
+    h.print(static_cast<char32_t>(((b0 & 0x07u) << 18) | ((p[1] & 0x3Fu) << 12) |
+                                  ((p[2] & 0x3Fu) << 6) | (p[3] & 0x3Fu)));
+    return p + 4;
+  }
+  return nullptr;
+}
+
+// A control sequence lying whole in [p, end) with the usual shape (optional private marker,
+// parameters, intermediates, final byte) is read in one go; anything else (a control or DEL
+// inside it, bytes out of order, the chunk's end) is left to the state machine.
+template <typename H>
+const std::uint8_t* Parser::fast_csi(H& h, const std::uint8_t* p, const std::uint8_t* end) {
+  if (end - p < 3 || p[1] != '[') return nullptr;
+  const std::uint8_t* q = p + 2;
+  begin_sequence();
+  if (detail::is_marker(*q)) seq_.private_marker = *q++;
+  std::uint32_t value = 0;
+  for (; q != end; ++q) {
+    std::uint8_t b = *q;
+    if (b >= '0' && b <= '9') {
+      value = value * 10 + (b - '0');
+      if (value > kMaxCsiValue) value = kMaxCsiValue;
+      has_params_ = true;
+    } else if (b == ';' || b == ':') {
+      value_ = value;
+      value = 0;
+      param_byte(b);
+    } else {
+      break;
+    }
+  }
+  while (q != end && detail::is_intermediate(*q)) collect_intermediate(*q++);
+  if (q == end || !detail::is_final(*q)) return nullptr;
+  value_ = value;
+  finish_params();
+  seq_.final_byte = *q;
+  h.dispatch_csi(seq_);
+  return q + 1;
 }
 
 template <typename H>

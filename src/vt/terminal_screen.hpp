@@ -4,9 +4,11 @@
 // No scrollback, no alternate screen, no scroll region, never resized.
 //
 // Thread: only the UI thread touches a screen; output reaches it as byte chunks (drain.hpp).
+#include "vt/cell_fill.hpp"
 #include "vt/parser.hpp"
 #include "vt/terminal_cell.hpp"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -84,5 +86,50 @@ class TerminalScreen {
   bool current_bold_ = false;
   Parser parser_;
 };
+
+// The hot grid operations are inline: the interpreter calls them for every character.
+
+inline TerminalCell* TerminalScreen::row_cells(std::size_t r) {
+  std::size_t physical = top_ + r;
+  if (physical >= height_) physical -= height_;
+  return cells_.data() + physical * width_;
+}
+
+inline TerminalCell TerminalScreen::pen() const {
+  return TerminalCell{U' ', current_foreground_, current_bold_};
+}
+
+inline void TerminalScreen::wrap_if_pending() {
+  if (cursor_column_ >= width_) {
+    cursor_column_ = 0;
+    line_feed();
+  }
+}
+
+inline void TerminalScreen::print(char32_t character) {
+  wrap_if_pending();
+  TerminalCell cell = pen();
+  cell.character = character;
+  row_cells(cursor_row_)[cursor_column_] = cell;
+  ++cursor_column_;
+}
+
+inline void TerminalScreen::set_cursor_column(std::size_t column) {
+  cursor_column_ = std::min(column, width_ - 1);
+}
+
+inline void TerminalScreen::set_cursor_row(std::size_t row) {
+  cursor_row_ = std::min(row, height_ - 1);
+}
+
+inline void TerminalScreen::line_feed() {
+  if (cursor_row_ + 1 < height_) {
+    ++cursor_row_;
+    return;
+  }
+  // Scroll: the top row becomes the new, blank bottom row.
+  fill_cells(row_cells(0), width_, kBlankCell);
+  top_ = top_ + 1 == height_ ? 0 : top_ + 1;
+}
 
 }  // namespace vt
