@@ -32,41 +32,86 @@ inline void fill_cells(TerminalCell* dst, std::size_t n, const TerminalCell& val
   std::size_t i = 0;
 #if defined(__SSE2__)
   const __m128i pair = _mm_set1_epi64x(static_cast<long long>(bits));
-  for (; i + 2 <= n; i += 2) _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), pair);
+  auto out = reinterpret_cast<__m128i*>(dst);
+  for (; i + 8 <= n; i += 8, out += 4) {
+    _mm_storeu_si128(out + 0, pair);
+    _mm_storeu_si128(out + 1, pair);
+    _mm_storeu_si128(out + 2, pair);
+    _mm_storeu_si128(out + 3, pair);
+  }
 #endif
   for (; i < n; ++i) store_cell_bits(dst + i, bits);
 }
 
-// dst[i] = pen with character src[i], for i < n.
-inline void write_ascii_cells(TerminalCell* dst, const std::uint8_t* src, std::size_t n,
-                              TerminalCell pen) {
-  pen.character = 0;
-  const std::uint64_t bits = cell_bits(pen);
-  std::size_t i = 0;
+// The attribute half of a cell's bits: `cell` with its character cleared.
+inline std::uint64_t attribute_bits(TerminalCell cell) {
+  cell.character = 0;
+  return cell_bits(cell);
+}
+
 #if defined(__SSE2__)
-  // Widen 16 bytes to 16 characters and interleave them with the attribute word.
-  const __m128i attr = _mm_set1_epi32(static_cast<int>(bits >> 32));
+namespace detail {
+
+// Four characters (the low four bytes of `bytes`, widened) with their attributes: two stores.
+inline void store_4_cells(TerminalCell* dst, __m128i bytes, __m128i attr) {
   const __m128i zero = _mm_setzero_si128();
+  __m128i chars = _mm_unpacklo_epi16(_mm_unpacklo_epi8(bytes, zero), zero);
   auto out = reinterpret_cast<__m128i*>(dst);
-  for (; i + 16 <= n; i += 16, out += 8) {
-    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-    __m128i lo = _mm_unpacklo_epi8(bytes, zero);
-    __m128i hi = _mm_unpackhi_epi8(bytes, zero);
-    __m128i c0 = _mm_unpacklo_epi16(lo, zero);
-    __m128i c1 = _mm_unpackhi_epi16(lo, zero);
-    __m128i c2 = _mm_unpacklo_epi16(hi, zero);
-    __m128i c3 = _mm_unpackhi_epi16(hi, zero);
-    _mm_storeu_si128(out + 0, _mm_unpacklo_epi32(c0, attr));
-    _mm_storeu_si128(out + 1, _mm_unpackhi_epi32(c0, attr));
-    _mm_storeu_si128(out + 2, _mm_unpacklo_epi32(c1, attr));
-    _mm_storeu_si128(out + 3, _mm_unpackhi_epi32(c1, attr));
-    _mm_storeu_si128(out + 4, _mm_unpacklo_epi32(c2, attr));
-    _mm_storeu_si128(out + 5, _mm_unpackhi_epi32(c2, attr));
-    _mm_storeu_si128(out + 6, _mm_unpacklo_epi32(c3, attr));
-    _mm_storeu_si128(out + 7, _mm_unpackhi_epi32(c3, attr));
-  }
+  _mm_storeu_si128(out, _mm_unpacklo_epi32(chars, attr));
+  _mm_storeu_si128(out + 1, _mm_unpackhi_epi32(chars, attr));
+}
+
+inline void write_4(TerminalCell* dst, const std::uint8_t* src, __m128i attr) {
+  std::int32_t word;
+  std::memcpy(&word, src, sizeof word);
+  store_4_cells(dst, _mm_cvtsi32_si128(word), attr);
+}
+
+inline void write_8(TerminalCell* dst, const std::uint8_t* src, __m128i attr) {
+  __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(src));
+  store_4_cells(dst, bytes, attr);
+  store_4_cells(dst + 4, _mm_srli_si128(bytes, 4), attr);
+}
+
+inline void write_16(TerminalCell* dst, const std::uint8_t* src, __m128i attr) {
+  __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+  store_4_cells(dst, bytes, attr);
+  store_4_cells(dst + 4, _mm_srli_si128(bytes, 4), attr);
+  store_4_cells(dst + 8, _mm_srli_si128(bytes, 8), attr);
+  store_4_cells(dst + 12, _mm_srli_si128(bytes, 12), attr);
+}
+
+}  // namespace detail
 #endif
-  for (; i < n; ++i) store_cell_bits(dst + i, bits | src[i]);
+
+// dst[i] = a cell with character src[i] and attributes `bits` (see attribute_bits), i < n.
+inline void write_ascii_cells(TerminalCell* dst, const std::uint8_t* src, std::size_t n,
+                              std::uint64_t bits) {
+  if (n < 4) {
+    // Branch-free for 1 to 3 cells: the three stores overlap when n is smaller.
+    if (n == 0) return;
+    store_cell_bits(dst, bits | src[0]);
+    store_cell_bits(dst + n / 2, bits | src[n / 2]);
+    store_cell_bits(dst + n - 1, bits | src[n - 1]);
+    return;
+  }
+#if defined(__SSE2__)
+  // Blocks of 4, 8 or 16 cells; the last block may overlap the one before it, which writes
+  // the same cells twice instead of looping over a remainder.
+  const __m128i attr = _mm_set1_epi32(static_cast<int>(bits >> 32));
+  if (n < 8) {
+    detail::write_4(dst, src, attr);
+    detail::write_4(dst + n - 4, src + n - 4, attr);
+  } else if (n < 16) {
+    detail::write_8(dst, src, attr);
+    detail::write_8(dst + n - 8, src + n - 8, attr);
+  } else {
+    for (std::size_t i = 0; i + 16 <= n; i += 16) detail::write_16(dst + i, src + i, attr);
+    detail::write_16(dst + n - 16, src + n - 16, attr);
+  }
+#else
+  for (std::size_t i = 0; i < n; ++i) store_cell_bits(dst + i, bits | src[i]);
+#endif
 }
 
 }  // namespace vt

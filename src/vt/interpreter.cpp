@@ -103,6 +103,11 @@ void TerminalScreen::dispatch_csi(const CsiSequence& seq) {
 }
 
 void TerminalScreen::select_graphic_rendition(const CsiSequence& seq) {
+  apply_graphic_rendition(seq);
+  pen_attributes_ = attribute_bits(pen());
+}
+
+void TerminalScreen::apply_graphic_rendition(const CsiSequence& seq) {
   if (seq.size() == 0) {
     current_foreground_.reset();
     current_bold_ = false;
@@ -126,19 +131,6 @@ void TerminalScreen::select_graphic_rendition(const CsiSequence& seq) {
     } else if (v >= 90 && v <= 97) {
       current_foreground_ = static_cast<std::uint8_t>(v - 82);
     }
-  }
-}
-
-void TerminalScreen::print_ascii(std::span<const std::uint8_t> run) {
-  const std::uint8_t* p = run.data();
-  const std::uint8_t* const end = p + run.size();
-  const TerminalCell cell_pen = pen();
-  while (p != end) {
-    wrap_if_pending();
-    std::size_t n = std::min<std::size_t>(end - p, width_ - cursor_column_);
-    write_ascii_cells(row_cells(cursor_row_) + cursor_column_, p, n, cell_pen);
-    cursor_column_ += n;
-    p += n;
   }
 }
 

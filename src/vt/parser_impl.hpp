@@ -152,29 +152,48 @@ template <typename H>
 const std::uint8_t* Parser::fast_csi(H& h, const std::uint8_t* p, const std::uint8_t* end) {
   if (end - p < 3 || p[1] != '[') return nullptr;
   const std::uint8_t* q = p + 2;
-  begin_sequence();
-  if (detail::is_marker(*q)) seq_.private_marker = *q++;
-  std::uint32_t value = 0;
-  for (; q != end; ++q) {
-    std::uint8_t b = *q;
-    if (b >= '0' && b <= '9') {
-      value = value * 10 + (b - '0');
-      if (value > kMaxCsiValue) value = kMaxCsiValue;
-      has_params_ = true;
-    } else if (b == ';' || b == ':') {
-      value_ = value;
-      value = 0;
-      param_byte(b);
-    } else {
-      break;
+  CsiSequence& seq = seq_;
+  std::uint8_t marker = 0;
+  if (detail::is_marker(*q)) marker = *q++;
+  // Locals rather than members while scanning; the same rules as param_byte and push_value.
+  unsigned values = 0;
+  unsigned params = 0;
+  bool overflow = false;
+  if (q != end && detail::is_param(*q)) {
+    bool starts_param = true;
+    for (;;) {
+      std::uint32_t value = 0;
+      unsigned digit;
+      while (q != end && (digit = static_cast<unsigned>(*q) - '0') <= 9) {
+        value = std::min<std::uint32_t>(value * 10 + digit, kMaxCsiValue);
+        ++q;
+      }
+      if (values == kMaxCsiValues) {
+        overflow = true;
+      } else {
+        if (starts_param) seq.param_starts[params++] = static_cast<std::uint8_t>(values);
+        seq.values[values++] = static_cast<std::uint16_t>(value);
+      }
+      if (q == end || (*q != ';' && *q != ':')) break;
+      starts_param = *q++ == ';';
     }
   }
-  while (q != end && detail::is_intermediate(*q)) collect_intermediate(*q++);
-  if (q == end || !detail::is_final(*q)) return nullptr;
-  value_ = value;
-  finish_params();
-  seq_.final_byte = *q;
-  h.dispatch_csi(seq_);
+  unsigned intermediates = 0;
+  for (; q != end && detail::is_intermediate(*q); ++q) {
+    if (intermediates < kMaxIntermediates) {
+      seq.intermediates[intermediates++] = *q;
+    } else {
+      overflow = true;
+    }
+  }
+  if (q == end || !detail::is_final(*q)) return nullptr;  // nothing committed yet
+  seq.value_count = static_cast<std::uint8_t>(values);
+  seq.param_count = static_cast<std::uint8_t>(params);
+  seq.intermediate_count = static_cast<std::uint8_t>(intermediates);
+  seq.private_marker = marker;
+  seq.overflow = overflow;
+  seq.final_byte = *q;
+  h.dispatch_csi(seq);
   return q + 1;
 }
 

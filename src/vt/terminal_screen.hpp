@@ -72,6 +72,7 @@ class TerminalScreen {
  private:
   TerminalCell* row_cells(std::size_t r);
   TerminalCell pen() const;
+  void apply_graphic_rendition(const CsiSequence& seq);
   void wrap_if_pending();
 
   std::optional<std::uint8_t> current_foreground_;
@@ -84,6 +85,8 @@ class TerminalScreen {
   std::size_t cursor_column_ = 0;
   std::size_t cursor_row_ = 0;
   bool current_bold_ = false;
+  // The pen as cell bits (see attribute_bits), kept in step with the two fields above.
+  std::uint64_t pen_attributes_ = attribute_bits(kBlankCell);
   Parser parser_;
 };
 
@@ -120,6 +123,19 @@ inline void TerminalScreen::set_cursor_column(std::size_t column) {
 
 inline void TerminalScreen::set_cursor_row(std::size_t row) {
   cursor_row_ = std::min(row, height_ - 1);
+}
+
+inline void TerminalScreen::print_ascii(std::span<const std::uint8_t> run) {
+  const std::uint8_t* p = run.data();
+  std::size_t left = run.size();
+  while (left != 0) {
+    wrap_if_pending();
+    std::size_t n = std::min(left, width_ - cursor_column_);
+    write_ascii_cells(row_cells(cursor_row_) + cursor_column_, p, n, pen_attributes_);
+    cursor_column_ += n;
+    p += n;
+    left -= n;
+  }
 }
 
 inline void TerminalScreen::line_feed() {
