@@ -90,4 +90,5 @@ class Parser {
 
 }  // namespace vt
 
+#include "vt/parser_fast.hpp"
 #include "vt/parser_impl.hpp"
