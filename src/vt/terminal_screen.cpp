@@ -7,7 +7,8 @@
 namespace vt {
 
 TerminalScreen::TerminalScreen(std::size_t columns, std::size_t rows)
-    : width_(std::max<std::size_t>(columns, 1)), height_(std::max<std::size_t>(rows, 1)) {
+    : width_(std::clamp<std::size_t>(columns, 1, kMaxScreenDimension)),
+      height_(std::clamp<std::size_t>(rows, 1, kMaxScreenDimension)) {
   cells_.assign(width_ * height_, kBlankCell);
 }
 

@@ -30,9 +30,13 @@ struct ScreenCopy {
   }
 };
 
+// Larger dimensions are clamped, so that width * height can neither overflow nor ask for an
+// absurd allocation.
+inline constexpr std::size_t kMaxScreenDimension = 4096;
+
 class TerminalScreen {
  public:
-  // Each dimension below 1 is taken as 1.
+  // Each dimension below 1 is taken as 1, each above kMaxScreenDimension as that.
   TerminalScreen(std::size_t columns, std::size_t rows);
 
   // Interprets a chunk of shell output; a chunk may end anywhere.

@@ -90,6 +90,15 @@ TEST(TerminalScreen, ZeroSizeBecomesOneByOne) {
   EXPECT_EQ(s.cursor_column(), 1u);
 }
 
+TEST(TerminalScreen, HugeSizesAreClampedNotOverflowed) {
+  // 2^33 x 2^31 cells would wrap the cell count to 0 if multiplied unchecked.
+  TerminalScreen s(std::size_t{1} << 33, std::size_t{1} << 31);
+  EXPECT_EQ(s.width(), kMaxScreenDimension);
+  EXPECT_EQ(s.height(), kMaxScreenDimension);
+  testing::feed(s, "\x1b[99999;99999Hx");
+  EXPECT_EQ(s.row(kMaxScreenDimension - 1).back().character, U'x');
+}
+
 TEST(TerminalScreen, PrintedCellsTakeThePen) {
   TerminalScreen s(10, 2);
   testing::feed(s, "\x1b[1;94m");
