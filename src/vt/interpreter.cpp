@@ -57,6 +57,32 @@ void erase_in_line(TerminalScreen& s, const CsiSequence& seq) {
 }
 void graphic_rendition(TerminalScreen& s, const CsiSequence& seq) { s.select_graphic_rendition(seq); }
 
+// What one graphic rendition value does to the pen.
+struct RenditionEffect {
+  bool sets_foreground = false;
+  std::uint8_t foreground = 0;  // kDefaultForeground for the default colour
+  bool sets_bold = false;
+  bool bold = false;
+};
+
+constexpr std::uint8_t kDefaultForeground = 0xFF;
+constexpr std::size_t kNoEffect = 98;  // the slot every value above 97 reads
+
+constexpr std::array<RenditionEffect, kNoEffect + 1> make_rendition_effects() {
+  std::array<RenditionEffect, kNoEffect + 1> table{};
+  table[0] = {true, kDefaultForeground, true, false};
+  table[1] = {false, 0, true, true};
+  table[22] = {false, 0, true, false};
+  for (std::uint8_t i = 0; i < 8; ++i) {
+    table[30 + i] = {true, i, false, false};
+    table[90 + i] = {true, static_cast<std::uint8_t>(8 + i), false, false};
+  }
+  table[39] = {true, kDefaultForeground, false, false};
+  return table;
+}
+
+constexpr std::array<RenditionEffect, kNoEffect + 1> kRenditionEffects = make_rendition_effects();
+
 constexpr std::array<CsiFunction, 0x3F> make_csi_table() {
   std::array<CsiFunction, 0x3F> table{};
   table['A' - 0x40] = cursor_up;
@@ -114,24 +140,18 @@ void TerminalScreen::apply_graphic_rendition(const CsiSequence& seq) {
     return;
   }
   // Each parameter on its own, first subparameter only: the numbers inside 38;5;N are read
-  // as plain values too.
+  // as plain values too. Table lookups and selects rather than a chain of tests: the values
+  // of real output are too varied for branches to predict.
+  std::uint8_t foreground = current_foreground_.value_or(kDefaultForeground);
+  bool bold = current_bold_;
   for (std::size_t i = 0; i < seq.size(); ++i) {
-    std::uint16_t v = seq.first(i);
-    if (v == 0) {
-      current_foreground_.reset();
-      current_bold_ = false;
-    } else if (v == 1) {
-      current_bold_ = true;
-    } else if (v == 22) {
-      current_bold_ = false;
-    } else if (v >= 30 && v <= 37) {
-      current_foreground_ = static_cast<std::uint8_t>(v - 30);
-    } else if (v == 39) {
-      current_foreground_.reset();
-    } else if (v >= 90 && v <= 97) {
-      current_foreground_ = static_cast<std::uint8_t>(v - 82);
-    }
+    const RenditionEffect& e = kRenditionEffects[std::min<std::size_t>(seq.first(i), kNoEffect)];
+    foreground = e.sets_foreground ? e.foreground : foreground;
+    bold = e.sets_bold ? e.bold : bold;
   }
+  current_foreground_.reset();
+  if (foreground != kDefaultForeground) current_foreground_ = foreground;
+  current_bold_ = bold;
 }
 
 }  // namespace vt
