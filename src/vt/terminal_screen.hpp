@@ -115,9 +115,7 @@ inline void TerminalScreen::wrap_if_pending() {
 
 inline void TerminalScreen::print(char32_t character) {
   wrap_if_pending();
-  TerminalCell cell = pen();
-  cell.character = character;
-  row_cells(cursor_row_)[cursor_column_] = cell;
+  store_cell_bits(row_cells(cursor_row_) + cursor_column_, pen_attributes_ | character);
   ++cursor_column_;
 }
 
