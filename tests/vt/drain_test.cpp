@@ -23,8 +23,11 @@ TEST(Drain, FeedsEveryWaitingChunkInOrderFromAChannel) {
   EXPECT_EQ(testing::row_trimmed(s, 0), "ab\xe4\xb8\xad" "c");
   EXPECT_EQ(s.row(0)[3].foreground, 1);
   EXPECT_FALSE(drain_output(rx, s));
-  tx.reset();  // a closed, empty queue is not an error and feeds nothing
-  EXPECT_FALSE(drain_output(rx, s));
+  ASSERT_FALSE(tx.try_send(chunk("d")));
+  tx.reset();  // output queued before the worker ended still arrives
+  EXPECT_TRUE(drain_output(rx, s));
+  EXPECT_EQ(testing::row_trimmed(s, 0), "ab\xe4\xb8\xad" "cd");
+  EXPECT_FALSE(drain_output(rx, s));  // closed and empty: nothing, and no error
 }
 
 TEST(Drain, TakesCallableSourcesAndStopsAtTheLimit) {
