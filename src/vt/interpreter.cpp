@@ -109,7 +109,7 @@ void TerminalScreen::feed(std::span<const std::uint8_t> bytes) { parser_.feed(*t
 void TerminalScreen::execute(std::uint32_t control) {
   switch (control) {
     case 0x08:
-      if (cursor_column_ > 0) cursor_column_ = std::min(cursor_column_, width_) - 1;
+      if (cursor_column_ > 0) --cursor_column_;  // from the pending-wrap column to the last
       break;
     case 0x09:  // fixed tab stops every 8 columns
       cursor_column_ = std::min(width_ - 1, (cursor_column_ & ~std::size_t{7}) + 8);
