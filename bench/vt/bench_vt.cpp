@@ -1,8 +1,5 @@
 // Throughput of our terminal screen against libvterm on the same corpora, in the same run,
 // both fed 4 KiB chunks into an 80x24 screen. Best of several runs per engine and corpus.
-#include "corpus.hpp"
-#include "engines.hpp"
-
 #include <fmt/format.h>
 
 #include <algorithm>
@@ -11,6 +8,9 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "corpus.hpp"
+#include "engines.hpp"
 
 namespace {
 
@@ -80,8 +80,8 @@ bool chunking_is_invisible(const Corpus& corpus, const vt::TerminalScreen& refer
   for (std::size_t at = 0; at < bytes.size(); at += kSmallChunk) {
     s.feed(bytes.subspan(at, std::min(kSmallChunk, bytes.size() - at)));
   }
-  bool same = s.cursor_row() == reference.cursor_row() &&
-              s.cursor_column() == reference.cursor_column();
+  bool same =
+      s.cursor_row() == reference.cursor_row() && s.cursor_column() == reference.cursor_column();
   for (std::size_t r = 0; same && r < s.height(); ++r) {
     auto a = s.row(r);
     auto b = reference.row(r);

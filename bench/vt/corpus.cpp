@@ -28,8 +28,8 @@ fs::path corpus_dir() {
 std::expected<fs::path, std::string> find_generator() {
   if (const char* gen = std::getenv("VT_CORPUS_GEN"); gen && *gen) return fs::path(gen);
   fs::path source = env_or("VEXA_SOURCE_DIR", ".");
-  for (fs::path candidate : {source / ".." / "shared/bench/vt-corpus",
-                             source / "../.." / "shared/bench/vt-corpus"}) {
+  for (fs::path candidate :
+       {source / ".." / "shared/bench/vt-corpus", source / "../.." / "shared/bench/vt-corpus"}) {
     if (fs::exists(candidate)) return candidate;
   }
   return std::unexpected("vt-corpus generator not found; set VT_CORPUS_GEN");

@@ -1,11 +1,11 @@
 #pragma once
 // The two emulators under test, each fed a whole corpus in fixed-size chunks.
-#include "vt/terminal_screen.hpp"
-
 #include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
+
+#include "vt/terminal_screen.hpp"
 
 namespace vt_bench {
 

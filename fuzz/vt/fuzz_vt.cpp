@@ -1,9 +1,9 @@
 // Arbitrary bytes in arbitrary chunks: the screen keeps its shape and its cursor in range, and
 // the chunking never changes the result.
+#include <cstdlib>
+
 #include "vt/terminal_screen.hpp"
 #include "vt/vt_test_support.hpp"
-
-#include <cstdlib>
 
 namespace {
 

@@ -9,11 +9,12 @@
 
 namespace vt {
 
-inline bool is_printable_ascii(std::uint8_t b) { return b >= 0x20 && b < 0x80; }
+inline bool is_printable_ascii(std::uint8_t b) {
+  return b >= 0x20 && b < 0x80;
+}
 
 // The first position in [p, end) that does not hold a printable ASCII byte.
-inline const std::uint8_t* printable_ascii_run_end(const std::uint8_t* p,
-                                                   const std::uint8_t* end) {
+inline const std::uint8_t* printable_ascii_run_end(const std::uint8_t* p, const std::uint8_t* end) {
 #if defined(__SSE2__)
   // As signed bytes, exactly 0x20..0x7F are greater than 0x1F.
   const __m128i limit = _mm_set1_epi8(0x1F);

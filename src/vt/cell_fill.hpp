@@ -1,10 +1,10 @@
 #pragma once
 // Writing a run of ASCII characters into cells that share one pen (colour and weight).
-#include "vt/terminal_cell.hpp"
-
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+
+#include "vt/terminal_cell.hpp"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

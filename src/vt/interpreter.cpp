@@ -1,17 +1,19 @@
 // Gives the parser's events their meaning on the screen: cursor movement, erasing and a
 // 16-colour foreground with bold. Everything else is parsed and dropped.
-#include "vt/cell_fill.hpp"
-#include "vt/terminal_screen.hpp"
-
 #include <algorithm>
 #include <array>
+
+#include "vt/cell_fill.hpp"
+#include "vt/terminal_screen.hpp"
 
 namespace vt {
 
 namespace {
 
 // Count: absent, empty or 0 reads as 1.
-std::size_t count_param(const CsiSequence& seq) { return std::max<std::uint16_t>(seq.first(0), 1); }
+std::size_t count_param(const CsiSequence& seq) {
+  return std::max<std::uint16_t>(seq.first(0), 1);
+}
 
 // Position: 1-based on the wire, absent or 0 is the first.
 std::size_t position_param(const CsiSequence& seq, std::size_t i) {
@@ -55,7 +57,9 @@ void erase_in_line(TerminalScreen& s, const CsiSequence& seq) {
     s.erase_to_line_end();
   }
 }
-void graphic_rendition(TerminalScreen& s, const CsiSequence& seq) { s.select_graphic_rendition(seq); }
+void graphic_rendition(TerminalScreen& s, const CsiSequence& seq) {
+  s.select_graphic_rendition(seq);
+}
 
 // What one graphic rendition value does to the pen.
 struct RenditionEffect {
@@ -104,7 +108,9 @@ constexpr std::array<CsiFunction, 0x3F> kCsiTable = make_csi_table();
 
 }  // namespace
 
-void TerminalScreen::feed(std::span<const std::uint8_t> bytes) { parser_.feed(*this, bytes); }
+void TerminalScreen::feed(std::span<const std::uint8_t> bytes) {
+  parser_.feed(*this, bytes);
+}
 
 void TerminalScreen::execute(std::uint32_t control) {
   switch (control) {
@@ -116,9 +122,14 @@ void TerminalScreen::execute(std::uint32_t control) {
       break;
     case 0x0A:
     case 0x0B:
-    case 0x0C: line_feed(); break;
-    case 0x0D: cursor_column_ = 0; break;
-    default: break;  // every other C0 and C1 control, BEL included
+    case 0x0C:
+      line_feed();
+      break;
+    case 0x0D:
+      cursor_column_ = 0;
+      break;
+    default:
+      break;  // every other C0 and C1 control, BEL included
   }
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 // The ground-state fast paths of Parser (whole text runs, UTF-8 characters and control
 // sequences inside one chunk); included by parser.hpp only.
+#include <algorithm>
+
 #include "vt/ascii_run.hpp"
 #include "vt/parser_bytes.hpp"
-
-#include <algorithm>
 
 namespace vt {
 

@@ -1,9 +1,9 @@
 #pragma once
 // The byte-by-byte state machine of Parser and the collection of sequences; included by
 // parser.hpp only.
-#include "vt/parser_bytes.hpp"
-
 #include <algorithm>
+
+#include "vt/parser_bytes.hpp"
 
 namespace vt {
 
@@ -101,16 +101,26 @@ void Parser::step(H& h, std::uint8_t b) {
     return;
   }
   switch (state_) {
-    case ParserState::Ground: ground(h, b); break;
-    case ParserState::Escape: escape(h, b); break;
-    case ParserState::EscapeIntermediate: escape_intermediate(h, b); break;
+    case ParserState::Ground:
+      ground(h, b);
+      break;
+    case ParserState::Escape:
+      escape(h, b);
+      break;
+    case ParserState::EscapeIntermediate:
+      escape_intermediate(h, b);
+      break;
     case ParserState::CsiEntry:
     case ParserState::CsiParam:
     case ParserState::CsiIntermediate:
-    case ParserState::CsiIgnore: csi(h, b); break;
+    case ParserState::CsiIgnore:
+      csi(h, b);
+      break;
     case ParserState::DcsEntry:
     case ParserState::DcsParam:
-    case ParserState::DcsIntermediate: dcs_header(h, b); break;
+    case ParserState::DcsIntermediate:
+      dcs_header(h, b);
+      break;
     case ParserState::DcsPassthrough:
       if (b != detail::kDel) put_string(b);
       break;
@@ -122,7 +132,8 @@ void Parser::step(H& h, std::uint8_t b) {
       }
       break;
     case ParserState::DcsIgnore:
-    case ParserState::SosPmApcString: break;
+    case ParserState::SosPmApcString:
+      break;
   }
 }
 

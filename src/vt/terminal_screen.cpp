@@ -1,8 +1,8 @@
 #include "vt/terminal_screen.hpp"
 
-#include "vt/cell_fill.hpp"
-
 #include <algorithm>
+
+#include "vt/cell_fill.hpp"
 
 namespace vt {
 
@@ -22,9 +22,13 @@ void TerminalScreen::erase_to_line_end() {
   fill_cells(cells + cursor_column_, width_ - cursor_column_, kBlankCell);
 }
 
-void TerminalScreen::clear_row() { fill_cells(row_cells(cursor_row_), width_, kBlankCell); }
+void TerminalScreen::clear_row() {
+  fill_cells(row_cells(cursor_row_), width_, kBlankCell);
+}
 
-void TerminalScreen::clear_all() { fill_cells(cells_.data(), cells_.size(), kBlankCell); }
+void TerminalScreen::clear_all() {
+  fill_cells(cells_.data(), cells_.size(), kBlankCell);
+}
 
 std::vector<std::vector<TerminalCell>> TerminalScreen::rows() const {
   std::vector<std::vector<TerminalCell>> out;

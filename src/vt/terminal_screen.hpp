@@ -4,16 +4,16 @@
 // No scrollback, no alternate screen, no scroll region, never resized.
 //
 // Thread: only the UI thread touches a screen; output reaches it as byte chunks (drain.hpp).
-#include "vt/cell_fill.hpp"
-#include "vt/parser.hpp"
-#include "vt/terminal_cell.hpp"
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <vector>
+
+#include "vt/cell_fill.hpp"
+#include "vt/parser.hpp"
+#include "vt/terminal_cell.hpp"
 
 namespace vt {
 

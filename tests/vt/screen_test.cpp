@@ -1,9 +1,9 @@
 // The grid model on its own: printing, wrapping, scrolling, erasing, reading.
-#include "vt_test_support.hpp"
-
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "vt_test_support.hpp"
 
 namespace vt {
 namespace {
