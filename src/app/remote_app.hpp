@@ -16,6 +16,7 @@
 #include "profiles/connection_profile.hpp"
 #include "session/session_manager.hpp"
 #include "ssh/host_key_identity.hpp"
+#include "ssh/input.hpp"
 
 namespace app {
 
@@ -178,10 +179,14 @@ class RemoteApp : public vexa_ui::App {
   bool session_key(const vexa_ui::Key& key);
   bool session_pointer(const vexa_ui::Event& event);
   void handle_pointer(const vexa_ui::Event& event);
+  // Frame-start work of a live session: shell output into the terminal, a newer desktop image.
+  void frame_start_session();
 
   vexa::doc::Document* doc_ = nullptr;  // owned by the framework, set at the first sync
   vexa_actions::LocalTransport transport_;
   std::optional<std::vector<std::string>> action_heads_;
+  std::optional<vexa::sys::SessionStatus> last_status_;
+  std::optional<ssh::DeliveryTicket> delivery_ticket_;
   vexa_ui::Rect content_;
   bool needs_repaint_ = true;
   bool doc_synced_ = false;

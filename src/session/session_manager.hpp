@@ -3,12 +3,16 @@
 // identity, so work recorded for an older session can tell it was superseded.
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <variant>
 
 #include "platform/sys/session_status.hpp"
 #include "profiles/connection_profile.hpp"
+#include "rfb/input.hpp"
+#include "rfb/session.hpp"
+#include "ssh/session.hpp"
 
 namespace session {
 
@@ -26,11 +30,25 @@ struct NotAvailable {
 struct Staged {
   SessionStatus status;
 };
+struct SshLive {
+  std::unique_ptr<ssh::SshSession> handle;  // behind a pointer: it embeds the terminal screen
+};
+struct VncLive {
+  rfb::VncSession handle;
+};
 
-using LiveSession = std::variant<std::monostate, StartFailed, NotAvailable, Staged>;
+using LiveSession = std::variant<std::monostate, StartFailed, NotAvailable, Staged, SshLive, VncLive>;
 
 inline constexpr const char* kIdentityExhausted =
     "remote session identity exhausted; restart the application";
+
+// What the session view remembers between frames; cleared whenever a session starts or ends.
+struct SurfaceMemory {
+  std::optional<std::uint64_t> last_generation;
+  std::shared_ptr<const rfb::FrameSnapshot> frame;
+  std::optional<rfb::ImageRect> drawn;
+  rfb::VncPointer pointer;
+};
 
 class SessionManager {
  public:
@@ -48,11 +66,19 @@ class SessionManager {
   bool empty() const { return std::holds_alternative<std::monostate>(slot_); }
   // True while a session is connecting or connected (frames keep coming).
   bool live() const;
+  ssh::SshSession* ssh_session();
+  const ssh::SshSession* ssh_session() const;
+  rfb::VncSession* vnc_session();
+
+  SurfaceMemory surface;
 
   // For tests of the exhaustion path.
   void set_identity_for_test(SessionId id) { identity_ = id; }
 
  private:
+  LiveSession start_ssh(const profiles::ConnectionProfile& profile);
+  LiveSession start_vnc(const profiles::ConnectionProfile& profile);
+
   LiveSession slot_;
   SessionId identity_ = 0;
 };
