@@ -1,7 +1,8 @@
 #pragma once
-// Buffered big-endian reading and whole-buffer writing over a transport. Small reads come from
-// a 64 KiB buffer; large payloads are read straight into a scratch area that grows only as
-// bytes actually arrive, so a hostile length costs memory only when the data is really sent.
+// Buffered big-endian reading and whole-buffer writing over a transport. Reads come from a
+// 256 KiB buffer (Raw rows are converted straight out of it); other large payloads are read
+// into a scratch area that grows only as bytes actually arrive, so a hostile length costs
+// memory only when the data is really sent.
 #include <chrono>
 #include <cstdint>
 #include <memory>
