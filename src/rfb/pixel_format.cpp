@@ -125,6 +125,11 @@ const bool kHaveAvx2 = __builtin_cpu_supports("avx2");
 
 void convert_client_row(const std::uint8_t* wire, std::uint32_t* out, std::size_t count) {
   if (kHaveAvx2) return convert_client_row_avx2(wire, out, count);
+  convert_client_row_portable(wire, out, count);
+}
+
+void convert_client_row_portable(const std::uint8_t* wire, std::uint32_t* out,
+                                 std::size_t count) {
   // Four pixels per step in vector registers, whatever the optimisation level.
   std::size_t i = 0;
   for (; i + 4 <= count; i += 4) {

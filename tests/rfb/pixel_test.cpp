@@ -24,10 +24,12 @@ TEST(Pixel, FastRowMatchesGenericDecodeForEveryLength) {
   same_as_client_but_generic.depth = 32;  // not the client format: takes the generic path
   PixelDecoder generic(same_as_client_but_generic);
   for (std::size_t n = 0; n <= 37; ++n) {
-    std::vector<std::uint32_t> fast(n), slow(n);
+    std::vector<std::uint32_t> fast(n), portable(n), slow(n);
     convert_client_row(wire.data(), fast.data(), n);
+    convert_client_row_portable(wire.data(), portable.data(), n);
     generic.decode_row(wire.data(), slow.data(), n);
     ASSERT_EQ(fast, slow) << n;
+    ASSERT_EQ(portable, slow) << n;
   }
 }
 
