@@ -302,6 +302,16 @@ TEST(Session, ViewMappingNeedsConnectedStatusAndAnImage) {
   EXPECT_EQ(map_view_point(s, drawn, 50, 50), std::nullopt);
 }
 
+TEST(Session, PasswordFromEnvironment) {
+  ::unsetenv("REMOTE_VNC_PASSWORD");
+  EXPECT_EQ(vnc_password_from_environment(), std::nullopt);
+  ::setenv("REMOTE_VNC_PASSWORD", "pässwörd", 1);
+  EXPECT_EQ(vnc_password_from_environment(), "pässwörd");
+  ::setenv("REMOTE_VNC_PASSWORD", "bad\xff", 1);
+  EXPECT_EQ(vnc_password_from_environment(), std::nullopt);
+  ::unsetenv("REMOTE_VNC_PASSWORD");
+}
+
 TEST(FrameSlot, TakeNewFrameOnlyWhenNewer) {
   FrameSlot slot;
   std::optional<std::uint64_t> seen;
