@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "device/input.hpp"
 #include "device/stream_session.hpp"
 #include "device/support.hpp"
@@ -36,15 +38,32 @@ struct TestApp final : vexa_ui::DeviceSink {
 };
 
 TEST(DeviceHost, WithoutAFabricEveryStreamClosesAtOnceWithItsReason) {
+  for (const char* choice : {static_cast<const char*>(nullptr), "", "fabric"}) {
+    if (choice) ::setenv("VEXA_DEVICE_HOST", choice, 1); else ::unsetenv("VEXA_DEVICE_HOST");
+    auto host = vexa_ui::DeviceHost::from_environment();
+    TestApp app;
+    app.connect();
+    EXPECT_FALSE(host.active());
+    EXPECT_EQ(host.pump(app), 1u);
+    EXPECT_EQ(app.session->status,
+              SessionStatus::failed("no peer-to-peer device fabric is reachable from this build"));
+    EXPECT_FALSE(host.active());
+    EXPECT_EQ(host.pump(app), 0u);
+  }
+}
+
+TEST(DeviceHost, EnvironmentSelectsTheDemonstrationDevice) {
+  ::setenv("VEXA_DEVICE_HOST", "demo", 1);
   auto host = vexa_ui::DeviceHost::from_environment();
+  ::unsetenv("VEXA_DEVICE_HOST");
   TestApp app;
   app.connect();
+  ASSERT_TRUE(eventually([&] { return host.pump(app) > 0; }));  // Waiting comes first
+  EXPECT_EQ(app.session->status, SessionStatus::connecting());
+  EXPECT_TRUE(host.active());
+  app.streams.end(*app.session);
+  host.pump(app);
   EXPECT_FALSE(host.active());
-  EXPECT_EQ(host.pump(app), 1u);
-  EXPECT_EQ(app.session->status,
-            SessionStatus::failed("no peer-to-peer device fabric is reachable from this build"));
-  EXPECT_FALSE(host.active());
-  EXPECT_EQ(host.pump(app), 0u);
 }
 
 TEST(DeviceHost, DemoDeviceStreamsPicturesThatShowTheInputItReceived) {
