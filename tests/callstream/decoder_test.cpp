@@ -126,3 +126,30 @@ TEST(H264Decoder, APictureStillHeldIsNeverOverwrittenByLaterDecodes) {
 }
 
 }  // namespace
+
+namespace {
+
+// Rows that are not a multiple of the converter's vector width must still come out packed and
+// exact, with nothing written past the last row.
+TEST(H264Decoder, SizesThatAreNoMultipleOfTheBlockSizeDecodeExactly) {
+  for (auto [w, h] : {std::pair<std::uint32_t, std::uint32_t>{18, 10}, {250, 98}, {642, 362}}) {
+    auto enc = encoder(w, h, 30);
+    auto dec = H264Decoder::create();
+    ASSERT_TRUE(dec);
+    for (int i = 0; i < 3; ++i) {
+      auto pic = dec->decode(encode(enc, w, h, i));
+      ASSERT_TRUE(pic) << w << "x" << h;
+      ASSERT_EQ(pic->width, w);
+      ASSERT_EQ(pic->height, h);
+      ASSERT_EQ(pic->pixels->size(), std::size_t{w} * h * 4);
+      const auto c = palette(i);
+      for (std::uint32_t y = 0; y < h; ++y) {
+        if (y + 4 > h / 2 && y < h / 2 + 4) continue;  // the boundary row blends
+        expect_near(*pic, 1, y, c[y < h / 2 ? 0 : 2]);
+        expect_near(*pic, w - 2, y, c[y < h / 2 ? 1 : 3]);
+      }
+    }
+  }
+}
+
+}  // namespace

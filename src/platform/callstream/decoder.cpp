@@ -24,6 +24,7 @@ struct H264Decoder::State {
   // The frame copied with the zeroed tail libavcodec's bitstream reader may run into.
   std::vector<std::uint8_t> padded;
   PicturePool pool;
+  std::vector<std::uint8_t> staging;
 
   ~State() {
     sws_freeContext(scaler);
@@ -35,10 +36,14 @@ struct H264Decoder::State {
 
   bool receive_latest();
   bool prepare_scaler();
+  bool scale_into(std::uint8_t* out, std::size_t row, std::uint32_t height);
   std::optional<DecodedPicture> convert();
 };
 
 namespace {
+
+constexpr std::uint32_t kBlockPixels = 32;
+constexpr std::size_t kSlackBytes = 256;
 
 AVPixelFormat without_full_range(AVPixelFormat format, bool* full) {
   switch (format) {
@@ -136,6 +141,24 @@ bool H264Decoder::State::prepare_scaler() {
   return true;
 }
 
+// The converter's vector loops finish whole blocks of pixels and so write past the end of a
+// row whose width is not a multiple of the block. Such rows go through a staging buffer with
+// room to spare, then are packed; rows of a whole number of blocks are written in place.
+bool H264Decoder::State::scale_into(std::uint8_t* out, std::size_t row, std::uint32_t height) {
+  const bool in_place = (row / 4) % kBlockPixels == 0;
+  const std::size_t stride = in_place ? row : (row + kSlackBytes + 63) / 64 * 64;
+  if (!in_place) staging.resize(stride * height + kSlackBytes);
+  std::uint8_t* planes[4] = {in_place ? out : staging.data(), nullptr, nullptr, nullptr};
+  int strides[4] = {static_cast<int>(stride), 0, 0, 0};
+  if (sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides) != frame->height) {
+    return false;
+  }
+  if (!in_place) {
+    for (std::uint32_t y = 0; y < height; ++y) std::memcpy(out + y * row, staging.data() + y * stride, row);
+  }
+  return true;
+}
+
 std::optional<DecodedPicture> H264Decoder::State::convert() {
   if (frame->width <= 0 || frame->height <= 0) return std::nullopt;
   const auto width = static_cast<std::uint32_t>(frame->width);
@@ -144,11 +167,7 @@ std::optional<DecodedPicture> H264Decoder::State::convert() {
   if (!prepare_scaler()) return std::nullopt;
   const std::size_t row = std::size_t{width} * 4;
   auto buffer = pool.acquire(row * height);
-  std::uint8_t* planes[4] = {buffer->data(), nullptr, nullptr, nullptr};
-  int strides[4] = {static_cast<int>(row), 0, 0, 0};
-  if (sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides) != frame->height) {
-    return std::nullopt;
-  }
+  if (!scale_into(buffer->data(), row, height)) return std::nullopt;
   return DecodedPicture{std::move(buffer), width, height};
 }
 
