@@ -36,15 +36,22 @@ std::expected<DeviceStreamSession, std::string> DeviceStreams::start(std::string
           [receiver = std::make_shared<vexa::sys::Receiver<Wake>>(std::move(wake.receiver)),
            shared]() mutable { run_decode_loop(std::move(*receiver), std::move(shared)); });
   } catch (const std::system_error& e) {
-    // Nobody will ever read this stream: close it rather than leave the device sharing.
-    queue_.push_back(ds::CloseStream{stream});
-    return std::unexpected(fmt::format("could not start Vexa frame decoder: {}", e.code().message()));
+    return decoder_not_started(stream, e.code().message());
+  } catch (const std::exception& e) {
+    return decoder_not_started(stream, e.what());
   }
   DeviceStreamSession session;
   session.wake = std::move(wake.sender);
   session.shared = std::move(shared);
   session.stream = stream;
   return session;
+}
+
+std::unexpected<std::string> DeviceStreams::decoder_not_started(ds::StreamId stream,
+                                                                std::string_view why) {
+  // Nobody will ever read this stream: close it rather than leave the device sharing.
+  queue_.push_back(ds::CloseStream{stream});
+  return std::unexpected(fmt::format("could not start Vexa frame decoder: {}", why));
 }
 
 void DeviceStreams::end(const DeviceStreamSession& session) {

@@ -88,6 +88,7 @@ class DeviceStreams {
 
  private:
   ds::StreamId take_stream_id();
+  std::unexpected<std::string> decoder_not_started(ds::StreamId stream, std::string_view why);
   ds::StreamId next_id_ = 1;
   std::vector<ds::DeviceRequest> queue_;
 };
