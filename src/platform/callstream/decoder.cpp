@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 
+#include "platform/callstream/av_log.hpp"
 #include "platform/callstream/picture_pool.hpp"
 
 extern "C" {
@@ -67,6 +68,7 @@ int coefficients_for(AVColorSpace space) {
 }  // namespace
 
 std::expected<H264Decoder, std::string> H264Decoder::create() {
+  quiet_av_log();
   const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_H264);
   if (!codec) return std::unexpected(std::string("no H.264 decoder in libavcodec"));
   auto state = std::make_unique<State>();

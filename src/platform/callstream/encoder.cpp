@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include "platform/callstream/av_log.hpp"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/frame.h>
@@ -72,6 +74,7 @@ std::expected<void, std::string> H264Encoder::State::open(const AVCodec* encoder
 }
 
 std::expected<H264Encoder, std::string> H264Encoder::create(const EncoderOptions& options) {
+  quiet_av_log();
   if (options.width == 0 || options.height == 0 || options.width % 2 || options.height % 2 ||
       options.width > 8192 || options.height > 8192 || options.fps <= 0) {
     return std::unexpected(fmt::format("unsupported picture size {}x{}", options.width, options.height));
