@@ -63,11 +63,14 @@ struct SessionTarget {
   Uuid id;
 };
 
-class RemoteApp : public vexa_ui::App {
+class RemoteApp : public vexa_ui::App, public vexa_ui::DeviceSink {
  public:
   RemoteApp();
 
   // --- the framework's slots
+  vexa_ui::DeviceSink* as_device_sink() override { return this; }
+  std::vector<vexa_ui::device_stream::DeviceRequest> take_device_requests() override;
+  void on_device_event(vexa_ui::device_stream::DeviceEvent event) override;
   void sync_document(vexa::doc::Document& doc) override;
   void layout(vexa_ui::Rect content) override;
   void frame_start() override;
@@ -177,6 +180,7 @@ class RemoteApp : public vexa_ui::App {
   bool handle_key(const vexa_ui::Key& key);
   // Input that a live session takes (keys and pointer on its surface); true when taken.
   bool session_key(const vexa_ui::Key& key);
+  bool device_key(const vexa_ui::Key& key);
   bool session_pointer(const vexa_ui::Event& event);
   void handle_pointer(const vexa_ui::Event& event);
   // Frame-start work of a live session: shell output into the terminal, a newer desktop image.

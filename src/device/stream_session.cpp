@@ -126,7 +126,7 @@ std::optional<vexa_ui::ImagePixels> take_picture(DeviceStreamSession& session) {
   session.frame_size = FrameSize{picture->width, picture->height};
   return vexa_ui::ImagePixels{static_cast<int>(picture->width), static_cast<int>(picture->height),
                               generation.fetch_add(1, std::memory_order_relaxed) + 1,
-                              std::move(picture->pixels)};
+                              std::shared_ptr<const std::uint8_t>(picture->pixels, picture->pixels->data())};
 }
 
 void run_decode_loop(vexa::sys::Receiver<Wake> wake, std::shared_ptr<DecoderShared> shared) {

@@ -48,15 +48,21 @@ LiveSession SessionManager::start_vnc(const profiles::ConnectionProfile& p) {
   return VncLive{std::move(*started)};
 }
 
+void SessionManager::drop_slot() {
+  if (auto* d = device_session()) streams.end(*d);
+  slot_ = std::monostate{};  // an old worker sees its queues close and ends on its own
+}
+
 SessionManager::Started SessionManager::start(const profiles::ConnectionProfile& profile) {
   if (identity_ == std::numeric_limits<SessionId>::max()) {
+    drop_slot();
     slot_ = StartFailed{kIdentityExhausted};
     surface = {};
     return Started::Exhausted;
   }
   ++identity_;
   surface = {};
-  slot_ = std::monostate{};  // the old worker sees its queues close and ends on its own
+  drop_slot();
   auto availability = profiles::availability_of(profile);
   if (availability != Availability::Ready) {
     slot_ = NotAvailable{profile.kind, availability};
@@ -66,13 +72,17 @@ SessionManager::Started SessionManager::start(const profiles::ConnectionProfile&
     case ConnectionKind::Ssh: slot_ = start_ssh(profile); break;
     case ConnectionKind::Vnc: slot_ = start_vnc(profile); break;
     case ConnectionKind::Rdp: slot_ = NotAvailable{ConnectionKind::Rdp, Availability::NotSupported}; break;
-    case ConnectionKind::Vexa: slot_ = StartFailed{"Vexa device streams are not available in this build"}; break;
+    case ConnectionKind::Vexa: {
+      auto started = streams.start(profile.host);
+      if (started) slot_ = DeviceLive{std::move(*started)}; else slot_ = StartFailed{started.error()};
+      break;
+    }
   }
   return Started::Started;
 }
 
 void SessionManager::end() {
-  slot_ = std::monostate{};
+  drop_slot();
   surface = {};
   if (identity_ != std::numeric_limits<SessionId>::max()) ++identity_;
 }
@@ -89,6 +99,7 @@ std::optional<SessionStatus> SessionManager::status() const {
     std::optional<SessionStatus> operator()(const Staged& s) const { return s.status; }
     std::optional<SessionStatus> operator()(const SshLive& s) const { return s.handle->status->get(); }
     std::optional<SessionStatus> operator()(const VncLive& v) const { return v.handle.status->get(); }
+    std::optional<SessionStatus> operator()(const DeviceLive& d) const { return d.record.status; }
   };
   return std::visit(Visitor{}, slot_);
 }
@@ -107,6 +118,11 @@ ssh::SshSession* SessionManager::ssh_session() {
 const ssh::SshSession* SessionManager::ssh_session() const {
   auto* s = std::get_if<SshLive>(&slot_);
   return s ? s->handle.get() : nullptr;
+}
+
+device::DeviceStreamSession* SessionManager::device_session() {
+  auto* d = std::get_if<DeviceLive>(&slot_);
+  return d ? &d->record : nullptr;
 }
 
 rfb::VncSession* SessionManager::vnc_session() { return std::get_if<VncLive>(&slot_) ? &std::get<VncLive>(slot_).handle : nullptr; }

@@ -8,6 +8,7 @@
 #include <string>
 #include <variant>
 
+#include "device/stream_session.hpp"
 #include "platform/sys/session_status.hpp"
 #include "profiles/connection_profile.hpp"
 #include "rfb/input.hpp"
@@ -36,8 +37,11 @@ struct SshLive {
 struct VncLive {
   rfb::VncSession handle;
 };
+struct DeviceLive {
+  device::DeviceStreamSession record;  // its status lives here, owned by the UI thread
+};
 
-using LiveSession = std::variant<std::monostate, StartFailed, NotAvailable, Staged, SshLive, VncLive>;
+using LiveSession = std::variant<std::monostate, StartFailed, NotAvailable, Staged, SshLive, VncLive, DeviceLive>;
 
 inline constexpr const char* kIdentityExhausted =
     "remote session identity exhausted; restart the application";
@@ -48,6 +52,7 @@ struct SurfaceMemory {
   std::shared_ptr<const rfb::FrameSnapshot> frame;
   std::optional<rfb::ImageRect> drawn;
   rfb::VncPointer pointer;
+  std::optional<vexa_ui::ImagePixels> picture;  // the device stream's newest picture
 };
 
 class SessionManager {
@@ -69,6 +74,9 @@ class SessionManager {
   ssh::SshSession* ssh_session();
   const ssh::SshSession* ssh_session() const;
   rfb::VncSession* vnc_session();
+  device::DeviceStreamSession* device_session();
+  // Stream numbers and the requests queued for the framework's device-stream host.
+  device::DeviceStreams streams;
 
   SurfaceMemory surface;
 
@@ -78,6 +86,8 @@ class SessionManager {
  private:
   LiveSession start_ssh(const profiles::ConnectionProfile& profile);
   LiveSession start_vnc(const profiles::ConnectionProfile& profile);
+  // Drops the slot's session; a device stream is asked to close first.
+  void drop_slot();
 
   LiveSession slot_;
   SessionId identity_ = 0;

@@ -89,7 +89,7 @@ TEST(DeviceHost, DemoDeviceStreamsPicturesThatShowTheInputItReceived) {
   ASSERT_TRUE(send_pointer_button(app.streams, *app.session, drawn, 0, true, 100, 60));
   ASSERT_TRUE(send_key(app.streams, *app.session, "KeyA", true));
   auto near = [&](std::uint32_t x, std::uint32_t y, int r, int g, int b) {
-    const std::uint8_t* p = app.image->rgba->data() + (std::size_t{y} * 320 + x) * 4;
+    const std::uint8_t* p = app.image->rgba.get() + (std::size_t{y} * 320 + x) * 4;
     return std::abs(p[0] - r) < 40 && std::abs(p[1] - g) < 40 && std::abs(p[2] - b) < 40;
   };
   EXPECT_TRUE(eventually([&] {

@@ -161,7 +161,7 @@ TEST(DeviceStreamSession, ThreeFramesBeforeTheDecoderWakesGiveOneDecodeOfTheThir
   ASSERT_TRUE(image);
   EXPECT_EQ(image->width, 64);
   EXPECT_EQ(image->height, 48);
-  device_test::expect_pixel_near(*image->rgba, 64, 32, 24, {30, 30, 200});
+  device_test::expect_pixel_near(image->rgba.get(), 64, 32, 24, {30, 30, 200});
   EXPECT_FALSE(take_picture(*session));
 }
 
@@ -178,7 +178,7 @@ TEST(DeviceStreamSession, DecodeThreadTurnsEachFrameIntoTheNewestPicture) {
     ASSERT_TRUE(device_test::eventually([&] { return (image = take_picture(*session)).has_value(); }));
     EXPECT_GT(image->generation, last_generation);
     last_generation = image->generation;
-    device_test::expect_pixel_near(*image->rgba, 96, 50, 30, i % 2 ? device_test::Rgb{10, 10, 10}
+    device_test::expect_pixel_near(image->rgba.get(), 96, 50, 30, i % 2 ? device_test::Rgb{10, 10, 10}
                                                                  : device_test::Rgb{250, 250, 250});
   }
   EXPECT_EQ(session->frame_size, (FrameSize{96, 64}));  // the picture's size wins

@@ -35,6 +35,12 @@ inline std::vector<std::vector<std::uint8_t>> flat_frames(const std::vector<Rgb>
   return out;
 }
 
+inline void expect_pixel_near(const std::uint8_t* rgba, std::uint32_t width,
+                              std::uint32_t x, std::uint32_t y, Rgb want, int tolerance = 10) {
+  const std::uint8_t* p = rgba + (std::size_t{y} * width + x) * 4;
+  for (int i = 0; i < 3; ++i) EXPECT_NEAR(p[i], want[i], tolerance) << "channel " << i << " at " << x << "," << y;
+}
+
 inline void expect_pixel_near(const std::vector<std::uint8_t>& rgba, std::uint32_t width,
                               std::uint32_t x, std::uint32_t y, Rgb want, int tolerance = 10) {
   const std::uint8_t* p = rgba.data() + (std::size_t{y} * width + x) * 4;

@@ -3,6 +3,7 @@
 
 #include "app/views/views.hpp"
 #include "platform/ui/theme.hpp"
+#include "device/input.hpp"
 #include "ssh/input.hpp"
 #include "vt/drain.hpp"
 
@@ -88,20 +89,28 @@ bool draw_live_surface(RemoteApp& app, DrawContext& ctx, const profiles::Connect
     draw_terminal(ctx, *ssh_session->terminal, surface);
     return true;
   }
-  if (!app.sessions.vnc_session()) return false;
+  auto& memory = app.sessions.surface;
+  std::optional<ImagePixels> image;
+  if (app.sessions.vnc_session()) {
+    if (const auto& frame = memory.frame; frame && frame->pixels) {
+      // The scene wraps the published pixels; nothing is copied per frame.
+      image = ImagePixels{frame->width, frame->height, frame->generation,
+                          std::shared_ptr<const std::uint8_t>(frame->pixels, reinterpret_cast<const std::uint8_t*>(frame->pixels.get()))};
+    }
+  } else if (app.sessions.device_session()) {
+    image = memory.picture;
+  } else {
+    return false;
+  }
   ctx.scene.fill_rect(surface, Color::rgb(0x000000));
-  const auto& frame = app.sessions.surface.frame;
-  if (!frame || !frame->pixels) {
-    app.sessions.surface.drawn.reset();
+  if (!image) {
+    memory.drawn.reset();
     ctx.text.draw_text(ctx.scene, "Connected \u2014 waiting for the first framebuffer update\u2026", Colors::text,
                        Transform::translate(surface.x + 24, surface.y + 24), 0, 13);
     return true;
   }
-  Rect drawn = fitted_image_rect(surface, frame->width, frame->height, app.scale_fit);
-  // The scene wraps the published pixels; nothing is copied per frame.
-  ImagePixels image{frame->width, frame->height, frame->generation,
-                    std::shared_ptr<const std::uint8_t>(frame->pixels, reinterpret_cast<const std::uint8_t*>(frame->pixels.get()))};
-  ctx.scene.image(image, drawn);
+  Rect drawn = fitted_image_rect(surface, image->width, image->height, app.scale_fit);
+  ctx.scene.image(*image, drawn);
   app.sessions.surface.drawn = rfb::ImageRect{drawn.x, drawn.y, drawn.right(), drawn.bottom()};
   if (app.fullscreen) {
     ctx.text.draw_text(ctx.scene, "Esc to exit fullscreen", Colors::text, Transform::translate(surface.right() - 170, surface.y + 12), 0, 12);
@@ -169,7 +178,37 @@ bool RemoteApp::session_key(const vexa_ui::Key& key) {
   return false;
 }
 
+// Device streams take physical keys, presses and releases alike.
+bool RemoteApp::device_key(const vexa_ui::Key& key) {
+  auto* d = sessions.device_session();
+  if (!d || d->status.kind != SK::Connected) return false;
+  if (!key.code.empty()) device::send_key(sessions.streams, *d, key.code, key.pressed);
+  return true;
+}
+
+std::vector<vexa_ui::device_stream::DeviceRequest> RemoteApp::take_device_requests() {
+  return sessions.streams.take_requests();
+}
+
+void RemoteApp::on_device_event(vexa_ui::device_stream::DeviceEvent event) {
+  if (device::on_device_event(sessions.device_session(), std::move(event))) needs_repaint_ = true;
+}
+
 bool RemoteApp::session_pointer(const vexa_ui::Event& event) {
+  if (auto* d = sessions.device_session()) {
+    if (pending_confirmation) return false;
+    std::optional<vexa_ui::Rect> drawn;
+    if (auto& r = sessions.surface.drawn) drawn = vexa_ui::Rect{r->x0, r->y0, r->x1 - r->x0, r->y1 - r->y0};
+    if (auto* move = std::get_if<vexa_ui::PointerMove>(&event)) {
+      device::send_pointer_move(sessions.streams, *d, drawn, move->position.x / scale, move->position.y / scale);
+      return false;
+    }
+    if (auto* button = std::get_if<vexa_ui::PointerButton>(&event)) {
+      return device::send_pointer_button(sessions.streams, *d, drawn, button->button, button->pressed,
+                                         button->position.x / scale, button->position.y / scale);
+    }
+    return false;
+  }
   auto* v = sessions.vnc_session();
   if (!v) return false;
   bool dialog = pending_confirmation.has_value();
@@ -193,6 +232,12 @@ bool RemoteApp::session_pointer(const vexa_ui::Event& event) {
 void RemoteApp::frame_start_session() {
   if (auto* s = sessions.ssh_session()) {
     if (vt::drain_output(s->output, *s->terminal)) needs_repaint_ = true;
+  }
+  if (auto* d = sessions.device_session()) {
+    if (auto picture = device::take_picture(*d)) {
+      sessions.surface.picture = std::move(picture);
+      needs_repaint_ = true;
+    }
   }
   if (auto* v = sessions.vnc_session()) {
     if (auto frame = rfb::take_new_frame(*v->frames, sessions.surface.last_generation)) {
