@@ -82,6 +82,8 @@ class SessionManager {
 
   // For tests of the exhaustion path.
   void set_identity_for_test(SessionId id) { identity_ = id; }
+  // Puts a prepared session (one whose cells and queues a test holds) into the slot.
+  void set_slot_for_test(LiveSession slot) { slot_ = std::move(slot); }
 
  private:
   LiveSession start_ssh(const profiles::ConnectionProfile& profile);
