@@ -362,6 +362,29 @@ TEST(SshSession, FloodWhileNothingDrainsLosesNoByte) {
   EXPECT_TRUE(SshServerFixture::wait_until([&] { return server.received() == typed; }, patient));
 }
 
+// Bursts of output end with their last packet decoded inside the library by whichever call
+// happened to read the socket; it must still reach the queue, and input typed afterwards, while
+// the remote is silent, must still leave rather than wait for the remote to speak.
+TEST(SshSession, RepeatedBurstsArriveWholeAndLaterInputFlows) {
+  SshServerFixture server(options([&](ServerOptions& o) { o.echo = false; }));
+  Client client;
+  client.pin(server, *server.host_key());
+  client.start_password(server);
+  ASSERT_TRUE(client.wait_status(Status::Kind::Connected));
+  for (int round = 1; round <= 3; ++round) {
+    client.send("flood 4194304\r");
+    std::size_t total = 0;
+    ASSERT_TRUE(SshServerFixture::wait_until([&] {
+      while (auto chunk = client.session->output.try_recv()) total += chunk->size();
+      return total == 4194304;
+    })) << round << " got " << total << " server saw " << server.received().size()
+        << " bytes of input, queue " << client.session->input.len();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  client.send("err typed later\r");
+  EXPECT_TRUE(client.wait_output("typed later")) << "input stuck in the library's buffer";
+}
+
 TEST(SshSession, DroppingTheHandleEndsTheRemoteShell) {
   SshServerFixture server;
   Client client;

@@ -124,10 +124,16 @@ void SshServerFixture::run_command(ssh_channel channel, const std::string& line,
       for (std::size_t i = 0; i < piece.size(); ++i) {
         piece[i] = static_cast<char>(flood_byte(offset + i));
       }
-      if (ssh_channel_write(channel, piece.data(), static_cast<std::uint32_t>(piece.size())) < 0) {
-        return;
+      // libssh may write less than asked (it gives up waiting for window after a while).
+      for (std::size_t done = 0; done < piece.size();) {
+        const int n = ssh_channel_write(channel, piece.data() + done,
+                                        static_cast<std::uint32_t>(piece.size() - done));
+        if (n < 0 || stopping_ || ssh_channel_is_closed(channel)) return;
+        done += static_cast<std::size_t>(n);
       }
     }
+    // libssh may hold the last packet until its next poll; send it before going quiet.
+    ssh_blocking_flush(ssh_channel_get_session(channel), 10000);
   } else if (line == "exit") {
     ssh_channel_request_send_exit_status(channel, 0);
     ssh_channel_send_eof(channel);
