@@ -121,8 +121,16 @@ TransportRun transport_run(ssh::SshSession& session) {
                                      command.size()})) {
     return run;
   }
+  auto last_progress = Clock::now();
+  std::uint64_t last_bytes = 0;
   while (run.bytes < kTotal) {
     const auto frame = Clock::now();
+    if (run.bytes != last_bytes) {
+      last_bytes = run.bytes;
+      last_progress = frame;
+    } else if (frame - last_progress > std::chrono::seconds(30)) {
+      break;  // stalled: reported as missing bytes
+    }
     const bool fed = vt::drain_output(counting_source, screen);
     run.longest_drain_ms = std::max(
         run.longest_drain_ms, std::chrono::duration<double, std::milli>(Clock::now() - frame).count());
