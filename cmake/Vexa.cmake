@@ -52,7 +52,7 @@ endfunction()
 
 # vexa_test(NAME SOURCES... DEPS ...): one GoogleTest binary per module.
 function(vexa_test name)
-  cmake_parse_arguments(A "" "TIMEOUT" "SOURCES;DEPS;LABELS" ${ARGN})
+  cmake_parse_arguments(A "" "TIMEOUT" "SOURCES;DEPS" ${ARGN})
   find_package(GTest REQUIRED)
   add_executable(${name} ${A_SOURCES})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src)
@@ -60,9 +60,11 @@ function(vexa_test name)
   if(NOT A_TIMEOUT)
     set(A_TIMEOUT 300)
   endif()
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT ${A_TIMEOUT} LABELS "${A_LABELS}"
-    ENVIRONMENT "VEXA_SOURCE_DIR=${CMAKE_SOURCE_DIR};VEXA_BINARY_DIR=${CMAKE_BINARY_DIR}")
+  # Tests find the tree and the build through these (an ENVIRONMENT list does not survive
+  # gtest_discover_tests' argument passing).
+  target_compile_definitions(${name} PRIVATE VEXA_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+                                             VEXA_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT ${A_TIMEOUT})
 endfunction()
 
 # vexa_bench(NAME SOURCES... DEPS ...): Google Benchmark or plain executables under bench/.

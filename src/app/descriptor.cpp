@@ -1,6 +1,8 @@
 #include "app/descriptor.hpp"
 
+#include "actions/apply_action.hpp"
 #include "app/sample.hpp"
+#include "platform/ui/persist_store.hpp"
 #include "platform/sys/env.hpp"
 
 namespace app {
@@ -31,7 +33,9 @@ vexa_ui::AppDescriptor make_descriptor() {
   d.create_app = [](std::optional<std::string> scene) -> std::unique_ptr<vexa_ui::App> {
     return create_app(std::move(scene));
   };
+  d.register_actions = [](vexa_ui::App& app) { actions::register_remote_action(app.action_registry_mut()); };
   d.default_size = {1280, 800};
+  d.open_document = [] { return vexa_ui::persist::open_store(); };
   d.instance_limit = [] { return 1; };
   d.flags = {1, 0, 1, 1};
   return d;

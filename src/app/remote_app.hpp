@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "actions/remote_action.hpp"
 #include "app/form.hpp"
 #include "app/view_command.hpp"
+#include "platform/actions/transport.hpp"
 #include "platform/ui/app.hpp"
 #include "platform/ui/widgets/text_input.hpp"
 #include "platform/ui/widgets/tooltip.hpp"
@@ -47,6 +49,14 @@ struct WaitingHostKey {
 
 enum class NavForced { None, NarrowClosed, NarrowOpen };
 
+// At most one background operation is in flight: a connect attempt or a text delivery.
+struct PendingOperation {
+  vexa_actions::OperationHandle handle = 0;
+  Uuid id;
+  session::SessionId identity = 0;
+  bool delivery = false;
+};
+
 struct SessionTarget {
   bool open = false;
   Uuid id;
@@ -70,6 +80,12 @@ class RemoteApp : public vexa_ui::App {
   void set_reduced_motion(bool reduced) override;
   bool needs_document() const override { return !doc_synced_; }
   bool wants_frame() const override;
+  std::optional<vexa_actions::Resource> register_resources() override;
+  std::vector<std::string> take_action_heads() override;
+  vexa_actions::RunResult run_operation(const vexa_actions::EncodedAction& action) override;
+  vexa_actions::StartResult start_operation(const vexa_actions::EncodedAction& action,
+                                            vexa_actions::OperationHandle handle) override;
+  vexa_actions::PollResult poll_operation(vexa_actions::OperationHandle handle, bool cancel) override;
   bool needs_repaint() const override { return needs_repaint_; }
   void clear_repaint() override { needs_repaint_ = false; }
 
@@ -103,6 +119,7 @@ class RemoteApp : public vexa_ui::App {
   vexa_ui::TooltipHost tooltips;
   std::vector<HitRegion> hit_regions;
   bool sample_workspace = false;
+  std::optional<PendingOperation> pending_operation;
   double scale = 1;  // physical pixels per logical pixel, from the last frame
 
   // --- helpers used across commands and views
@@ -124,6 +141,16 @@ class RemoteApp : public vexa_ui::App {
     last_list_pitch_ = pitch;
     last_viewport_height_ = viewport_height;
   }
+  // True when a session surface is open for the profile and the identity has not moved on.
+  bool is_current(const Uuid& id, session::SessionId identity) const;
+  // True while the profile's SSH terminal session is connected.
+  bool ssh_terminal_connected(const Uuid& id) const;
+  // Queues text for the profile's SSH terminal; an error text when it cannot be taken.
+  std::optional<std::string> send_text(const Uuid& id, const std::string& text, bool tracked);
+  // The state of the tracked delivery of the pending SendText.
+  vexa_actions::PollResult poll_delivery_outcome();
+  // Dispatches a typed profile change through the action framework to the document.
+  void dispatch_remote_action(const actions::RemoteAction& action);
   // The host-key decision the current SSH session of this profile waits for, if any.
   std::optional<WaitingHostKey> waiting_host_key(const Uuid& id) const;
 
@@ -137,6 +164,9 @@ class RemoteApp : public vexa_ui::App {
   void confirm();
   void confirm_trust(const PendingConfirmation& pending, const profiles::ConnectionProfile& profile);
   void confirm_forget(const profiles::ConnectionProfile& profile);
+  std::optional<std::string> run_decoded(const actions::RemoteOperation& op);
+  std::optional<std::string> trust_observed_key(const Uuid& id, const ssh::HostKeyIdentity& observed);
+  std::optional<std::string> forget_changed_key(const Uuid& id);
   void toggle_favorite(const Uuid& id);
   // Typed profile changes for the shared document.
   void publish_upsert(const profiles::ConnectionProfile& profile);
@@ -149,6 +179,9 @@ class RemoteApp : public vexa_ui::App {
   bool session_pointer(const vexa_ui::Event& event);
   void handle_pointer(const vexa_ui::Event& event);
 
+  vexa::doc::Document* doc_ = nullptr;  // owned by the framework, set at the first sync
+  vexa_actions::LocalTransport transport_;
+  std::optional<std::vector<std::string>> action_heads_;
   vexa_ui::Rect content_;
   bool needs_repaint_ = true;
   bool doc_synced_ = false;

@@ -4,13 +4,13 @@
 // A source is either anything with `try_recv()` returning an optional chunk (such as
 // vexa::sys::Receiver<std::vector<std::uint8_t>>) or a callable returning one. It is never
 // waited on. Chunks are fed in arrival order.
-#include "vt/terminal_screen.hpp"
-
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
+
+#include "vt/terminal_screen.hpp"
 
 namespace vt {
 
@@ -32,8 +32,7 @@ concept CallableSource = requires(S& s) {
 };
 
 template <typename S>
-  requires ReceiverSource<S> || CallableSource<S>
-std::optional<OutputChunk> next_chunk(S& source) {
+requires ReceiverSource<S> || CallableSource<S> std::optional<OutputChunk> next_chunk(S& source) {
   if constexpr (ReceiverSource<S>) {
     return source.try_recv();
   } else {
@@ -43,9 +42,8 @@ std::optional<OutputChunk> next_chunk(S& source) {
 
 // Feeds every chunk already waiting (up to `max_chunks`); true when at least one was fed.
 template <typename S>
-  requires ReceiverSource<S> || CallableSource<S>
-bool drain_output(S& source, TerminalScreen& screen,
-                  std::size_t max_chunks = kMaxChunksPerDrain) {
+requires ReceiverSource<S> || CallableSource<S>
+bool drain_output(S& source, TerminalScreen& screen, std::size_t max_chunks = kMaxChunksPerDrain) {
   bool fed = false;
   for (std::size_t i = 0; i < max_chunks; ++i) {
     std::optional<OutputChunk> chunk = next_chunk(source);

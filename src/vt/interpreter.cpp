@@ -1,16 +1,19 @@
 // Gives the parser's events their meaning on the screen: cursor movement, erasing and a
 // 16-colour foreground with bold. Everything else is parsed and dropped.
-#include "vt/terminal_screen.hpp"
-
 #include <algorithm>
 #include <array>
+
+#include "vt/cell_fill.hpp"
+#include "vt/terminal_screen.hpp"
 
 namespace vt {
 
 namespace {
 
 // Count: absent, empty or 0 reads as 1.
-std::size_t count_param(const CsiSequence& seq) { return std::max<std::uint16_t>(seq.first(0), 1); }
+std::size_t count_param(const CsiSequence& seq) {
+  return std::max<std::uint16_t>(seq.first(0), 1);
+}
 
 // Position: 1-based on the wire, absent or 0 is the first.
 std::size_t position_param(const CsiSequence& seq, std::size_t i) {
@@ -54,7 +57,35 @@ void erase_in_line(TerminalScreen& s, const CsiSequence& seq) {
     s.erase_to_line_end();
   }
 }
-void graphic_rendition(TerminalScreen& s, const CsiSequence& seq) { s.select_graphic_rendition(seq); }
+void graphic_rendition(TerminalScreen& s, const CsiSequence& seq) {
+  s.select_graphic_rendition(seq);
+}
+
+// What one graphic rendition value does to the pen.
+struct RenditionEffect {
+  bool sets_foreground = false;
+  std::uint8_t foreground = 0;  // kDefaultForeground for the default colour
+  bool sets_bold = false;
+  bool bold = false;
+};
+
+constexpr std::uint8_t kDefaultForeground = 0xFF;
+constexpr std::size_t kNoEffect = 98;  // the slot every value above 97 reads
+
+constexpr std::array<RenditionEffect, kNoEffect + 1> make_rendition_effects() {
+  std::array<RenditionEffect, kNoEffect + 1> table{};
+  table[0] = {true, kDefaultForeground, true, false};
+  table[1] = {false, 0, true, true};
+  table[22] = {false, 0, true, false};
+  for (std::uint8_t i = 0; i < 8; ++i) {
+    table[30 + i] = {true, i, false, false};
+    table[90 + i] = {true, static_cast<std::uint8_t>(8 + i), false, false};
+  }
+  table[39] = {true, kDefaultForeground, false, false};
+  return table;
+}
+
+constexpr std::array<RenditionEffect, kNoEffect + 1> kRenditionEffects = make_rendition_effects();
 
 constexpr std::array<CsiFunction, 0x3F> make_csi_table() {
   std::array<CsiFunction, 0x3F> table{};
@@ -77,21 +108,28 @@ constexpr std::array<CsiFunction, 0x3F> kCsiTable = make_csi_table();
 
 }  // namespace
 
-void TerminalScreen::feed(std::span<const std::uint8_t> bytes) { parser_.feed(*this, bytes); }
+void TerminalScreen::feed(std::span<const std::uint8_t> bytes) {
+  parser_.feed(*this, bytes);
+}
 
 void TerminalScreen::execute(std::uint32_t control) {
   switch (control) {
     case 0x08:
-      if (cursor_column_ > 0) cursor_column_ = std::min(cursor_column_, width_) - 1;
+      if (cursor_column_ > 0) --cursor_column_;  // from the pending-wrap column to the last
       break;
     case 0x09:  // fixed tab stops every 8 columns
       cursor_column_ = std::min(width_ - 1, (cursor_column_ & ~std::size_t{7}) + 8);
       break;
     case 0x0A:
     case 0x0B:
-    case 0x0C: line_feed(); break;
-    case 0x0D: cursor_column_ = 0; break;
-    default: break;  // every other C0 and C1 control, BEL included
+    case 0x0C:
+      line_feed();
+      break;
+    case 0x0D:
+      cursor_column_ = 0;
+      break;
+    default:
+      break;  // every other C0 and C1 control, BEL included
   }
 }
 
@@ -102,48 +140,29 @@ void TerminalScreen::dispatch_csi(const CsiSequence& seq) {
 }
 
 void TerminalScreen::select_graphic_rendition(const CsiSequence& seq) {
+  apply_graphic_rendition(seq);
+  pen_attributes_ = attribute_bits(pen());
+}
+
+void TerminalScreen::apply_graphic_rendition(const CsiSequence& seq) {
   if (seq.size() == 0) {
     current_foreground_.reset();
     current_bold_ = false;
     return;
   }
   // Each parameter on its own, first subparameter only: the numbers inside 38;5;N are read
-  // as plain values too.
+  // as plain values too. Table lookups and selects rather than a chain of tests: the values
+  // of real output are too varied for branches to predict.
+  std::uint8_t foreground = current_foreground_.value_or(kDefaultForeground);
+  bool bold = current_bold_;
   for (std::size_t i = 0; i < seq.size(); ++i) {
-    std::uint16_t v = seq.first(i);
-    if (v == 0) {
-      current_foreground_.reset();
-      current_bold_ = false;
-    } else if (v == 1) {
-      current_bold_ = true;
-    } else if (v == 22) {
-      current_bold_ = false;
-    } else if (v >= 30 && v <= 37) {
-      current_foreground_ = static_cast<std::uint8_t>(v - 30);
-    } else if (v == 39) {
-      current_foreground_.reset();
-    } else if (v >= 90 && v <= 97) {
-      current_foreground_ = static_cast<std::uint8_t>(v - 82);
-    }
+    const RenditionEffect& e = kRenditionEffects[std::min<std::size_t>(seq.first(i), kNoEffect)];
+    foreground = e.sets_foreground ? e.foreground : foreground;
+    bold = e.sets_bold ? e.bold : bold;
   }
-}
-
-void TerminalScreen::print_ascii(std::span<const std::uint8_t> run) {
-  const std::uint8_t* p = run.data();
-  const std::uint8_t* const end = p + run.size();
-  const TerminalCell cell_pen = pen();
-  while (p != end) {
-    wrap_if_pending();
-    std::size_t n = std::min<std::size_t>(end - p, width_ - cursor_column_);
-    TerminalCell* dst = row_cells(cursor_row_) + cursor_column_;
-    for (std::size_t i = 0; i < n; ++i) {
-      TerminalCell cell = cell_pen;
-      cell.character = p[i];
-      dst[i] = cell;
-    }
-    cursor_column_ += n;
-    p += n;
-  }
+  current_foreground_.reset();
+  if (foreground != kDefaultForeground) current_foreground_ = foreground;
+  current_bold_ = bold;
 }
 
 }  // namespace vt

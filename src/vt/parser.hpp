@@ -20,13 +20,13 @@
 //   void dispatch_osc(std::span<const std::uint8_t> payload, bool truncated)
 //   void dispatch_dcs(const CsiSequence& header, std::span<const std::uint8_t> payload,
 //                     bool truncated)
-#include "vt/csi_sequence.hpp"
-#include "vt/parser_state.hpp"
-
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
+
+#include "vt/csi_sequence.hpp"
+#include "vt/parser_state.hpp"
 
 namespace vt {
 
@@ -43,19 +43,38 @@ class Parser {
   bool utf8_pending() const { return utf8_need_ != 0; }
 
  private:
-  template <typename H> void step(H& h, std::uint8_t b);
-  template <typename H> void ground(H& h, std::uint8_t b);
-  template <typename H> void utf8_continue(H& h, std::uint8_t b);
-  template <typename H> void utf8_lead(H& h, std::uint8_t b);
-  template <typename H> void escape(H& h, std::uint8_t b);
-  template <typename H> void escape_intermediate(H& h, std::uint8_t b);
-  template <typename H> void csi(H& h, std::uint8_t b);
-  template <typename H> void dcs_header(H& h, std::uint8_t b);
-  template <typename H> void enter_escape(H& h);
-  template <typename H> void end_string(H& h);
-  template <typename H> void print_run(H& h, const std::uint8_t* from, const std::uint8_t* to);
-  template <typename H> void print_code(H& h, char32_t c);
-  template <typename H> void dispatch_esc(H& h, std::uint8_t final_byte);
+  template <typename H>
+  const std::uint8_t* ground_fast(H& h, const std::uint8_t* p, const std::uint8_t* end);
+  template <typename H>
+  const std::uint8_t* fast_utf8(H& h, const std::uint8_t* p, const std::uint8_t* end);
+  template <typename H>
+  const std::uint8_t* fast_csi(H& h, const std::uint8_t* p, const std::uint8_t* end);
+  template <typename H>
+  void step(H& h, std::uint8_t b);
+  template <typename H>
+  void ground(H& h, std::uint8_t b);
+  template <typename H>
+  void utf8_continue(H& h, std::uint8_t b);
+  template <typename H>
+  void utf8_lead(H& h, std::uint8_t b);
+  template <typename H>
+  void escape(H& h, std::uint8_t b);
+  template <typename H>
+  void escape_intermediate(H& h, std::uint8_t b);
+  template <typename H>
+  void csi(H& h, std::uint8_t b);
+  template <typename H>
+  void dcs_header(H& h, std::uint8_t b);
+  template <typename H>
+  void enter_escape(H& h);
+  template <typename H>
+  void end_string(H& h);
+  template <typename H>
+  void print_run(H& h, const std::uint8_t* from, const std::uint8_t* to);
+  template <typename H>
+  void print_code(H& h, char32_t c);
+  template <typename H>
+  void dispatch_esc(H& h, std::uint8_t final_byte);
 
   void begin_sequence();
   void collect_intermediate(std::uint8_t b);
@@ -84,4 +103,5 @@ class Parser {
 
 }  // namespace vt
 
+#include "vt/parser_fast.hpp"
 #include "vt/parser_impl.hpp"

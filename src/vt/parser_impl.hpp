@@ -1,35 +1,79 @@
 #pragma once
-// Template part of Parser, included by parser.hpp only.
-#include "vt/ascii_run.hpp"
+// The byte-by-byte state machine of Parser and the collection of sequences; included by
+// parser.hpp only.
+#include <algorithm>
+
+#include "vt/parser_bytes.hpp"
 
 namespace vt {
 
-namespace detail {
-inline constexpr std::uint8_t kEsc = 0x1B;
-inline constexpr std::uint8_t kCan = 0x18;
-inline constexpr std::uint8_t kSub = 0x1A;
-inline constexpr std::uint8_t kBel = 0x07;
-inline constexpr std::uint8_t kDel = 0x7F;
+inline void Parser::begin_sequence() {
+  seq_.value_count = 0;
+  seq_.param_count = 0;
+  seq_.intermediate_count = 0;
+  seq_.private_marker = 0;
+  seq_.overflow = false;
+  seq_.final_byte = 0;
+  value_ = 0;
+  has_params_ = false;
+  starts_param_ = true;
+}
 
-inline bool is_intermediate(std::uint8_t b) { return b >= 0x20 && b <= 0x2F; }
-inline bool is_param(std::uint8_t b) { return b >= 0x30 && b <= 0x3B; }
-inline bool is_marker(std::uint8_t b) { return b >= 0x3C && b <= 0x3F; }
-inline bool is_final(std::uint8_t b) { return b >= 0x40 && b <= 0x7E; }
-}  // namespace detail
+inline void Parser::collect_intermediate(std::uint8_t b) {
+  if (seq_.intermediate_count < kMaxIntermediates) {
+    seq_.intermediates[seq_.intermediate_count++] = b;
+  } else {
+    seq_.overflow = true;
+  }
+}
+
+inline void Parser::param_byte(std::uint8_t b) {
+  has_params_ = true;
+  if (b <= '9') {
+    value_ = std::min<std::uint32_t>(value_ * 10 + (b - '0'), kMaxCsiValue);
+    return;
+  }
+  // ';' closes a parameter, ':' a subparameter within one.
+  push_value(starts_param_);
+  starts_param_ = b == ';';
+}
+
+inline void Parser::finish_params() {
+  if (has_params_) push_value(starts_param_);
+}
+
+inline void Parser::push_value(bool starts_param) {
+  std::uint32_t value = value_;
+  value_ = 0;
+  if (seq_.value_count == kMaxCsiValues) {
+    seq_.overflow = true;
+    return;
+  }
+  if (starts_param) seq_.param_starts[seq_.param_count++] = seq_.value_count;
+  seq_.values[seq_.value_count++] = static_cast<std::uint16_t>(value);
+}
+
+inline void Parser::begin_string() {
+  string_len_ = 0;
+  string_truncated_ = false;
+}
+
+inline void Parser::put_string(std::uint8_t b) {
+  if (string_len_ < string_.size()) {
+    string_[string_len_++] = b;
+  } else {
+    string_truncated_ = true;
+  }
+}
 
 template <typename H>
 void Parser::feed(H& h, std::span<const std::uint8_t> bytes) {
   const std::uint8_t* p = bytes.data();
   const std::uint8_t* const end = p + bytes.size();
   while (p != end) {
-    // Most output is plain text: hand whole runs over instead of stepping byte by byte.
     if (state_ == ParserState::Ground && utf8_need_ == 0) {
-      const std::uint8_t* run_end = printable_ascii_run_end(p, end);
-      if (run_end != p) {
-        print_run(h, p, run_end);
-        p = run_end;
-        continue;
-      }
+      p = ground_fast(h, p, end);
+      if (p == end) break;
     }
     step(h, *p++);
   }
@@ -57,16 +101,26 @@ void Parser::step(H& h, std::uint8_t b) {
     return;
   }
   switch (state_) {
-    case ParserState::Ground: ground(h, b); break;
-    case ParserState::Escape: escape(h, b); break;
-    case ParserState::EscapeIntermediate: escape_intermediate(h, b); break;
+    case ParserState::Ground:
+      ground(h, b);
+      break;
+    case ParserState::Escape:
+      escape(h, b);
+      break;
+    case ParserState::EscapeIntermediate:
+      escape_intermediate(h, b);
+      break;
     case ParserState::CsiEntry:
     case ParserState::CsiParam:
     case ParserState::CsiIntermediate:
-    case ParserState::CsiIgnore: csi(h, b); break;
+    case ParserState::CsiIgnore:
+      csi(h, b);
+      break;
     case ParserState::DcsEntry:
     case ParserState::DcsParam:
-    case ParserState::DcsIntermediate: dcs_header(h, b); break;
+    case ParserState::DcsIntermediate:
+      dcs_header(h, b);
+      break;
     case ParserState::DcsPassthrough:
       if (b != detail::kDel) put_string(b);
       break;
@@ -78,7 +132,8 @@ void Parser::step(H& h, std::uint8_t b) {
       }
       break;
     case ParserState::DcsIgnore:
-    case ParserState::SosPmApcString: break;
+    case ParserState::SosPmApcString:
+      break;
   }
 }
 

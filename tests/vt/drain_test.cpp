@@ -1,16 +1,19 @@
 // Moving queued output into the screen without waiting.
-#include "platform/sys/channel.hpp"
 #include "vt/drain.hpp"
-#include "vt_test_support.hpp"
 
 #include <gtest/gtest.h>
 
 #include <deque>
 
+#include "platform/sys/channel.hpp"
+#include "vt_test_support.hpp"
+
 namespace vt {
 namespace {
 
-OutputChunk chunk(std::string_view text) { return OutputChunk(text.begin(), text.end()); }
+OutputChunk chunk(std::string_view text) {
+  return OutputChunk(text.begin(), text.end());
+}
 
 TEST(Drain, FeedsEveryWaitingChunkInOrderFromAChannel) {
   auto [tx, rx] = vexa::sys::bounded<OutputChunk>(128);
@@ -20,11 +23,18 @@ TEST(Drain, FeedsEveryWaitingChunkInOrderFromAChannel) {
   ASSERT_FALSE(tx.try_send(chunk("\xb8\xad\x1b[")));
   ASSERT_FALSE(tx.try_send(chunk("31mc")));
   EXPECT_TRUE(drain_output(rx, s));
-  EXPECT_EQ(testing::row_trimmed(s, 0), "ab\xe4\xb8\xad" "c");
+  EXPECT_EQ(testing::row_trimmed(s, 0),
+            "ab\xe4\xb8\xad"
+            "c");
   EXPECT_EQ(s.row(0)[3].foreground, 1);
   EXPECT_FALSE(drain_output(rx, s));
-  tx.reset();  // a closed, empty queue is not an error and feeds nothing
-  EXPECT_FALSE(drain_output(rx, s));
+  ASSERT_FALSE(tx.try_send(chunk("d")));
+  tx.reset();  // output queued before the worker ended still arrives
+  EXPECT_TRUE(drain_output(rx, s));
+  EXPECT_EQ(testing::row_trimmed(s, 0),
+            "ab\xe4\xb8\xad"
+            "cd");
+  EXPECT_FALSE(drain_output(rx, s));  // closed and empty: nothing, and no error
 }
 
 TEST(Drain, TakesCallableSourcesAndStopsAtTheLimit) {

@@ -1,11 +1,11 @@
 // What the shell's bytes do to an 80x24 screen: controls, cursor functions, erasing,
 // graphic rendition, deferred wrap, and sequences that must change nothing.
-#include "vt_test_support.hpp"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "vt_test_support.hpp"
 
 namespace vt {
 namespace {
@@ -85,7 +85,7 @@ TEST(Interpreter, CursorFunctions) {
       {at10, "\x1b[4 A", 6, 10},      // nor do intermediates
       {kPending, "\x1b[A", 0, 80},    // A and B keep a pending wrap
       {kPending, "\x1b[B", 2, 80},
-      {kPending, "\x1b[C", 1, 79},    // column functions end it
+      {kPending, "\x1b[C", 1, 79},  // column functions end it
       {kPending, "\x1b[D", 1, 79},
       {at10, "\x1b[5S\x1b[s\x1b[2;5r\x1b[3L\x1b[2M\x1b[d\x1b[6n", 10, 10},
   });
@@ -107,10 +107,18 @@ TEST(Interpreter, EraseFunctions) {
   const std::vector<std::string> row_gone = {"aaaaaa", "bbbbbb", "", "dddddd"};
   const std::vector<std::string> all_gone = {"", "", "", ""};
   const Case cases[] = {
-      {"\x1b[J", rest_of_row},  {"\x1b[0J", rest_of_row}, {"\x1b[1J", rest_of_row},
-      {"\x1b[7J", rest_of_row}, {"\x1b[2J", all_gone},    {"\x1b[3J", all_gone},
-      {"\x1b[?2J", all_gone},   {"\x1b[K", rest_of_row},  {"\x1b[0K", rest_of_row},
-      {"\x1b[1K", rest_of_row}, {"\x1b[2K", row_gone},    {"\x1b[2;5K", row_gone},
+      {"\x1b[J", rest_of_row},
+      {"\x1b[0J", rest_of_row},
+      {"\x1b[1J", rest_of_row},
+      {"\x1b[7J", rest_of_row},
+      {"\x1b[2J", all_gone},
+      {"\x1b[3J", all_gone},
+      {"\x1b[?2J", all_gone},
+      {"\x1b[K", rest_of_row},
+      {"\x1b[0K", rest_of_row},
+      {"\x1b[1K", rest_of_row},
+      {"\x1b[2K", row_gone},
+      {"\x1b[2;5K", row_gone},
       {"\x1b[H\x1b[J", {"", "bbbbbb", "cccccc", "dddddd"}},
       {"\x1b[1;7Hx\x1b[K", {"aaaaaa", "bbbbbb", "cccccc", "dddddd"}},  // pending wrap: no-op
   };
@@ -157,12 +165,12 @@ TEST(Interpreter, GraphicRendition) {
       {"\x1b[90m", 8, false},
       {"\x1b[97m", 15, false},
       {"\x1b[1m\x1b[33m", 3, true},
-      {"\x1b[38;5;31m", 1, false},                 // extended forms read as plain values
+      {"\x1b[38;5;31m", 1, false},  // extended forms read as plain values
       {"\x1b[31m\x1b[38;2;0;0;0m", std::nullopt, false},
-      {"\x1b[31m\x1b[38:5:196m", 1, false},        // colon form: only 38 is read
+      {"\x1b[31m\x1b[38:5:196m", 1, false},  // colon form: only 38 is read
       {"\x1b[32m\x1b[2;3;4;5;7;8;9;21;24;27;40;47;49;100;107m", 2, false},
       {"\x1b[32m\x1b[38;5;255m", 2, false},
-      {"\x1b[32m\x1b[65566m", 2, false},           // saturated to 65535, not 30
+      {"\x1b[32m\x1b[65566m", 2, false},  // saturated to 65535, not 30
   };
   for (const auto& c : cases) {
     TerminalScreen s(10, 2);
@@ -190,7 +198,8 @@ TEST(Interpreter, ScrollingKeepsLastLines) {
   std::string out;
   for (int i = 0; i < 100; ++i) out += "line " + std::to_string(i) + "\r\n";
   feed(s, out + "\x1b[1;33mtail");
-  for (std::size_t r = 0; r < 23; ++r) EXPECT_EQ(row_trimmed(s, r), "line " + std::to_string(77 + r));
+  for (std::size_t r = 0; r < 23; ++r)
+    EXPECT_EQ(row_trimmed(s, r), "line " + std::to_string(77 + r));
   EXPECT_EQ(row_trimmed(s, 23), "tail");
   EXPECT_EQ(s.row(23)[0], (TerminalCell{U't', 3, true}));
   EXPECT_EQ(s.cursor_row(), 23u);
@@ -206,13 +215,39 @@ TEST(Interpreter, Utf8CharactersTakeOneCellEach) {
 
 TEST(Interpreter, IgnoredSequencesChangeNothing) {
   const std::string ignored[] = {
-      "\x1b[?1049h", "\x1b[?25l",     "\x1b]0;window title\x07", "\x1b]2;title\x1b\\",
-      "\x1b" "7",    "\x1b" "8",      "\x1b(B",                  "\x1b=",
-      "\x1b" "c",    "\x1bM",         "\x1b" "D",                "\x1b" "E",
-      "\x1bP1$r\x1b\\", "\x1b_apc\x1b\\", "\x1b[s\x1b[u",        "\x1b[2;10r",
-      "\x1b[3L",     "\x1b[2M",       "\x1b[5P",                 "\x1b[4@",
-      "\x1b[6n",     "\x1b[>c",       "\x1b[3S",                 "\x1b[3T",
-      "\x1b[4h",     "\x1b[?7l",      "\x1b[5X",                 "\x07",
+      "\x1b[?1049h",
+      "\x1b[?25l",
+      "\x1b]0;window title\x07",
+      "\x1b]2;title\x1b\\",
+      "\x1b"
+      "7",
+      "\x1b"
+      "8",
+      "\x1b(B",
+      "\x1b=",
+      "\x1b"
+      "c",
+      "\x1bM",
+      "\x1b"
+      "D",
+      "\x1b"
+      "E",
+      "\x1bP1$r\x1b\\",
+      "\x1b_apc\x1b\\",
+      "\x1b[s\x1b[u",
+      "\x1b[2;10r",
+      "\x1b[3L",
+      "\x1b[2M",
+      "\x1b[5P",
+      "\x1b[4@",
+      "\x1b[6n",
+      "\x1b[>c",
+      "\x1b[3S",
+      "\x1b[3T",
+      "\x1b[4h",
+      "\x1b[?7l",
+      "\x1b[5X",
+      "\x07",
       "\x1b]8;;http://example.com\x1b\\",
   };
   const std::string setup = "\x1b[1;34mhello\r\nworld\x1b[2;3H";

@@ -1,9 +1,9 @@
 // The grid model on its own: printing, wrapping, scrolling, erasing, reading.
-#include "vt_test_support.hpp"
-
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "vt_test_support.hpp"
 
 namespace vt {
 namespace {
@@ -88,6 +88,15 @@ TEST(TerminalScreen, ZeroSizeBecomesOneByOne) {
   EXPECT_EQ(row_trimmed(s, 0), "b");
   EXPECT_EQ(s.cursor_row(), 0u);
   EXPECT_EQ(s.cursor_column(), 1u);
+}
+
+TEST(TerminalScreen, HugeSizesAreClampedNotOverflowed) {
+  // 2^33 x 2^31 cells would wrap the cell count to 0 if multiplied unchecked.
+  TerminalScreen s(std::size_t{1} << 33, std::size_t{1} << 31);
+  EXPECT_EQ(s.width(), kMaxScreenDimension);
+  EXPECT_EQ(s.height(), kMaxScreenDimension);
+  testing::feed(s, "\x1b[99999;99999Hx");
+  EXPECT_EQ(s.row(kMaxScreenDimension - 1).back().character, U'x');
 }
 
 TEST(TerminalScreen, PrintedCellsTakeThePen) {

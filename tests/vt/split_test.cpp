@@ -1,10 +1,10 @@
 // A chunk may end anywhere: any split of a stream must leave the same screen as one chunk.
-#include "vt_test_support.hpp"
-
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
+
+#include "vt_test_support.hpp"
 
 namespace vt {
 namespace {
@@ -17,8 +17,12 @@ using testing::same_screen;
 const std::string kMixed =
     "plain \xc3\xa9\xe4\xb8\xad\xf0\x9f\x9a\x80 \xe4\xb8x\xff\x80"
     "\x1b[1;31mred\x1b[m\x1b[38:5:196m\x1b[?1049h\x1b[2;3H\x1b[K"
-    "\x1b]0;title \xc3\xa9\x07\x1b]2;t\x1b\\\x1bP1$qm\x1b\\\x1b(B\x1b" "7"
-    "\x1b[1\r\n;5H\x1b[4\x18" "A\tb\bc\x7f\xc2\x9b" + std::string(90, 'w') + "\r\n\x1b[2J\x1b[J"
+    "\x1b]0;title \xc3\xa9\x07\x1b]2;t\x1b\\\x1bP1$qm\x1b\\\x1b(B\x1b"
+    "7"
+    "\x1b[1\r\n;5H\x1b[4\x18"
+    "A\tb\bc\x7f\xc2\x9b" +
+    std::string(90, 'w') +
+    "\r\n\x1b[2J\x1b[J"
     "\x1b[24;70Hend of screen wraps\x1b[31m\xc3";
 
 TerminalScreen whole(const std::string& input) {

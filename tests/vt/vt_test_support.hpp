@@ -1,11 +1,11 @@
 #pragma once
 // Helpers shared by the terminal tests: feeding text and reading rows back as text.
-#include "vt/terminal_screen.hpp"
-
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
+
+#include "vt/terminal_screen.hpp"
 
 namespace vt::testing {
 
@@ -13,7 +13,9 @@ inline std::span<const std::uint8_t> bytes_of(std::string_view text) {
   return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
-inline void feed(TerminalScreen& screen, std::string_view text) { screen.feed(bytes_of(text)); }
+inline void feed(TerminalScreen& screen, std::string_view text) {
+  screen.feed(bytes_of(text));
+}
 
 inline std::string utf8(char32_t c) {
   std::string out;

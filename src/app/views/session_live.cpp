@@ -17,3 +17,33 @@ bool RemoteApp::session_key(const vexa_ui::Key&) { return false; }
 bool RemoteApp::session_pointer(const vexa_ui::Event&) { return false; }
 
 }  // namespace app
+
+namespace app {
+
+bool RemoteApp::ssh_terminal_connected(const Uuid&) const { return false; }
+
+std::optional<std::string> RemoteApp::send_text(const Uuid&, const std::string&, bool) {
+  return "text input requires a connected SSH terminal";
+}
+
+vexa_actions::PollResult RemoteApp::poll_delivery_outcome() {
+  return vexa_actions::poll::Failed{"remote.input_worker_lost", "remote input worker stopped before acknowledgement"};
+}
+
+std::optional<std::string> RemoteApp::trust_observed_key(const Uuid& id, const ssh::HostKeyIdentity& observed) {
+  auto waiting = waiting_host_key(id);
+  if (!waiting || waiting->kind != WaitingHostKey::Kind::NeedsTrust || waiting->identity != observed) {
+    return "the observed SSH host key is stale; reconnect to inspect the current key";
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> RemoteApp::forget_changed_key(const Uuid& id) {
+  auto waiting = waiting_host_key(id);
+  if (!waiting || waiting->kind != WaitingHostKey::Kind::Changed) {
+    return "only the currently observed changed SSH host key can be forgotten";
+  }
+  return std::nullopt;
+}
+
+}  // namespace app

@@ -5,15 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/actions/operation.hpp"
+#include "platform/actions/resource.hpp"
+#include "platform/doc/document.hpp"
 #include "platform/ui/access.hpp"
 #include "platform/ui/event.hpp"
 #include "platform/ui/geometry.hpp"
 #include "platform/ui/scene.hpp"
 #include "platform/ui/text.hpp"
-
-namespace vexa::doc {
-class Document;
-}
 
 namespace vexa_ui {
 
@@ -56,10 +55,36 @@ class App {
   }
   virtual void set_reduced_motion(bool reduced) { (void)reduced; }
   virtual bool needs_document() const { return false; }
+  // The live resource tree for automation; rebuilt on every call.
+  virtual std::optional<vexa_actions::Resource> register_resources() { return std::nullopt; }
+  // The document heads captured before the first typed action since the last call.
+  virtual std::vector<std::string> take_action_heads() { return {}; }
+  virtual vexa_actions::RunResult run_operation(const vexa_actions::EncodedAction& action) {
+    (void)action;
+    return vexa_actions::run::NotMine{};
+  }
+  virtual vexa_actions::StartResult start_operation(const vexa_actions::EncodedAction& action,
+                                                    vexa_actions::OperationHandle handle) {
+    (void)action;
+    (void)handle;
+    return vexa_actions::start::NotMine{};
+  }
+  virtual vexa_actions::PollResult poll_operation(vexa_actions::OperationHandle handle, bool cancel) {
+    (void)handle;
+    (void)cancel;
+    return vexa_actions::poll::Nothing{};
+  }
   virtual bool wants_frame() const { return false; }
   virtual bool needs_repaint() const { return true; }
   virtual void clear_repaint() {}
   virtual void draw_alt(DrawContext& ctx) { draw(ctx); }
+
+  // The handlers that apply typed actions to the document, filled by the registry callback.
+  vexa_actions::ActionRegistry<vexa::doc::Document>& action_registry_mut() { return registry_; }
+  const vexa_actions::ActionRegistry<vexa::doc::Document>& action_registry() const { return registry_; }
+
+ private:
+  vexa_actions::ActionRegistry<vexa::doc::Document> registry_;
 };
 
 }  // namespace vexa_ui
