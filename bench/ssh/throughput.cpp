@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -21,7 +22,11 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr std::uint64_t kTotal = 100ull << 20;
+// 100 MiB; VEXA_BENCH_SSH_MIB chooses another size (small ones for profiling runs).
+const std::uint64_t kTotal = [] {
+  const char* mib = std::getenv("VEXA_BENCH_SSH_MIB");
+  return (mib ? std::strtoull(mib, nullptr, 10) : 100ull) << 20;
+}();
 constexpr std::size_t kDirectChunk = 32 * 1024;
 
 double seconds_since(Clock::time_point start) {

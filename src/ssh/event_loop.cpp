@@ -1,5 +1,7 @@
 #include "ssh/event_loop.hpp"
 
+#include "ssh/wakeup.hpp"
+
 #include <poll.h>
 
 #include <cerrno>
@@ -9,18 +11,23 @@ namespace ssh {
 
 namespace {
 
-// The wake-up only ends the wait; the loop then looks at the input queue itself.
-int on_wake(socket_t, int, void*) { return 0; }
+// The wake-up only ends the wait (the loop then looks at the input queue itself), so it is
+// consumed here, when it rang, rather than by a read on every turn of the loop.
+int on_wake(socket_t, int, void* wake) {
+  static_cast<Wakeup*>(wake)->clear();
+  return 0;
+}
 
 }  // namespace
 
-std::expected<EventLoop, std::string> EventLoop::create(int wake_fd) {
+std::expected<EventLoop, std::string> EventLoop::create(Wakeup& wake) {
+  const int wake_fd = wake.fd();
   errno = 0;
   ssh_event event = ssh_event_new();
   if (!event) {
     return std::unexpected(std::string(errno ? std::strerror(errno) : "cannot create event loop"));
   }
-  if (ssh_event_add_fd(event, wake_fd, POLLIN, on_wake, nullptr) != SSH_OK) {
+  if (ssh_event_add_fd(event, wake_fd, POLLIN, on_wake, &wake) != SSH_OK) {
     ssh_event_free(event);
     return std::unexpected(std::string("cannot watch the input queue"));
   }

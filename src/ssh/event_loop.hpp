@@ -11,7 +11,8 @@ namespace ssh {
 
 class EventLoop {
  public:
-  static std::expected<EventLoop, std::string> create(int wake_fd);
+  // `wake` must outlive the loop.
+  static std::expected<EventLoop, std::string> create(class Wakeup& wake);
   EventLoop(EventLoop&& other) noexcept : event_(other.event_), wake_fd_(other.wake_fd_) {
     other.event_ = nullptr;
   }

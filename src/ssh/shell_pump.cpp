@@ -82,8 +82,8 @@ int ShellPump::wait_timeout_ms() const {
 }
 
 ShellPump::Flow ShellPump::pump_input() {
-  // Clear first: a message queued after this point rings the wake-up again.
-  link_.wake->clear();
+  // The loop consumed the wake-up before this look at the queue, so a message queued after
+  // this point rings it again.
   more_input_ = false;
   for (int turn = 0; turn < kInputsPerTurn; ++turn) {
     if (!pending_) {

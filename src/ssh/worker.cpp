@@ -50,7 +50,7 @@ void discard_pending_input(WorkerLink& link) {
 }  // namespace
 
 void run_worker(WorkerLink& link) {
-  auto loop = EventLoop::create(link.wake->fd());
+  auto loop = EventLoop::create(*link.wake);
   if (!loop) {
     link.status->set(Status::failed("runtime: " + loop.error()));
   } else if (auto result = run_session(link, *loop); !result) {

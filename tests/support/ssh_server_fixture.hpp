@@ -28,6 +28,7 @@
 namespace ssh_test {
 
 // The byte at offset i of a "flood": lines of 62 letters ended by CR LF, as a pty shows them.
+// It repeats every 64 * 26 bytes.
 inline std::uint8_t flood_byte(std::uint64_t i) {
   if (i % 64 == 62) return '\r';
   if (i % 64 == 63) return '\n';
