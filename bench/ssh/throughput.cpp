@@ -110,8 +110,9 @@ TransportRun transport_run(ssh::SshSession& session) {
   auto counting_source = [&]() {
     const auto before = Clock::now();
     auto chunk = session.output.try_recv();
-    run.longest_receive_us = std::max(
-        run.longest_receive_us, std::chrono::duration<double, std::micro>(Clock::now() - before).count());
+    run.longest_receive_us =
+        std::max(run.longest_receive_us,
+                 std::chrono::duration<double, std::micro>(Clock::now() - before).count());
     if (chunk) {
       run.bytes += chunk->size();
       ++run.chunks;
@@ -122,8 +123,8 @@ TransportRun transport_run(ssh::SshSession& session) {
   const auto start = Clock::now();
   const double ui_cpu = thread_cpu_seconds();
   const double worker_cpu = named_thread_cpu_seconds("remote-ssh");
-  if (!ssh::send_ssh_input(session, {reinterpret_cast<const std::uint8_t*>(command.data()),
-                                     command.size()})) {
+  if (!ssh::send_ssh_input(
+          session, {reinterpret_cast<const std::uint8_t*>(command.data()), command.size()})) {
     return run;
   }
   auto last_progress = Clock::now();
@@ -137,8 +138,9 @@ TransportRun transport_run(ssh::SshSession& session) {
       break;  // stalled: reported as missing bytes
     }
     const bool fed = vt::drain_output(counting_source, screen);
-    run.longest_drain_ms = std::max(
-        run.longest_drain_ms, std::chrono::duration<double, std::milli>(Clock::now() - frame).count());
+    run.longest_drain_ms =
+        std::max(run.longest_drain_ms,
+                 std::chrono::duration<double, std::milli>(Clock::now() - frame).count());
     if (!fed) std::this_thread::sleep_for(std::chrono::microseconds(200));
     if (!session.status->get().live()) break;
   }
@@ -183,16 +185,15 @@ int main() {
   const double transport_rate = mib_per_second(kTotal, transport.seconds);
   // What the client adds to the emulator's own work: the worker thread, plus whatever the UI
   // thread spent beyond feeding.
-  const double transport_cpu =
-      transport.worker_cpu + std::max(0.0, transport.ui_cpu - direct.cpu);
+  const double transport_cpu = transport.worker_cpu + std::max(0.0, transport.ui_cpu - direct.cpu);
   std::printf("BENCH ssh_direct_feed %.1f MiB/s\n", direct_rate);
-  std::printf("BENCH ssh_transport_feed %.1f MiB/s ratio %.2f vs ssh_direct_feed\n",
-              transport_rate, transport_rate / direct_rate);
+  std::printf("BENCH ssh_transport_feed %.1f MiB/s ratio %.2f vs ssh_direct_feed\n", transport_rate,
+              transport_rate / direct_rate);
   std::printf("BENCH ssh_direct_feed_cpu %.3f s\n", direct.cpu);
   std::printf("BENCH ssh_ui_thread_cpu %.3f s\n", transport.ui_cpu);
   std::printf("BENCH ssh_worker_thread_cpu %.3f s\n", transport.worker_cpu);
-  std::printf("BENCH ssh_transport_cpu %.3f s ratio %.2f vs ssh_direct_feed_cpu\n",
-              transport_cpu, transport_cpu / direct.cpu);
+  std::printf("BENCH ssh_transport_cpu %.3f s ratio %.2f vs ssh_direct_feed_cpu\n", transport_cpu,
+              transport_cpu / direct.cpu);
   std::printf("BENCH ssh_mean_chunk %.1f KiB\n",
               static_cast<double>(transport.bytes) / static_cast<double>(transport.chunks) / 1024);
   std::printf("BENCH ssh_longest_frame_drain %.2f ms\n",

@@ -1,11 +1,11 @@
 #include "ssh/event_loop.hpp"
 
-#include "ssh/wakeup.hpp"
-
 #include <poll.h>
 
 #include <cerrno>
 #include <cstring>
+
+#include "ssh/wakeup.hpp"
 
 namespace ssh {
 
@@ -47,8 +47,12 @@ std::expected<void, std::string> EventLoop::add(ssh_session session) {
   return {};
 }
 
-void EventLoop::remove(ssh_session session) { ssh_event_remove_session(event_, session); }
+void EventLoop::remove(ssh_session session) {
+  ssh_event_remove_session(event_, session);
+}
 
-bool EventLoop::wait(int timeout_ms) { return ssh_event_dopoll(event_, timeout_ms) != SSH_ERROR; }
+bool EventLoop::wait(int timeout_ms) {
+  return ssh_event_dopoll(event_, timeout_ms) != SSH_ERROR;
+}
 
 }  // namespace ssh

@@ -25,7 +25,9 @@ ShellPump::ShellPump(ssh_session session, ssh_channel channel, WorkerLink& link)
   touch();
 }
 
-ShellPump::~ShellPump() { ssh_remove_channel_callbacks(channel_, &callbacks_); }
+ShellPump::~ShellPump() {
+  ssh_remove_channel_callbacks(channel_, &callbacks_);
+}
 
 // libssh hands over every data message as it decodes it, whichever call decoded it, so no
 // output can sit unseen in the library while the loop sleeps. Standard error is shown like
@@ -110,8 +112,8 @@ bool ShellPump::write_pending() {
   const std::uint32_t window = ssh_channel_window_size(channel_);
   if (window == 0) return false;
   const std::vector<std::uint8_t>& bytes = pending_->bytes;
-  const auto size = static_cast<std::uint32_t>(
-      std::min<std::size_t>(bytes.size() - pending_offset_, window));
+  const auto size =
+      static_cast<std::uint32_t>(std::min<std::size_t>(bytes.size() - pending_offset_, window));
   const int written = ssh_channel_write(channel_, bytes.data() + pending_offset_, size);
   if (written < 0) {
     // Without a ticket behind it the result goes nowhere: typed keys are not tracked.

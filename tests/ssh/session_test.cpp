@@ -10,8 +10,8 @@
 #include "ssh/host_key.hpp"
 #include "ssh/screen_text.hpp"
 #include "ssh/test_env.hpp"
-#include "vt/drain.hpp"
 #include "support/ssh_server_fixture.hpp"
+#include "vt/drain.hpp"
 
 namespace {
 
@@ -21,7 +21,9 @@ using ssh_test::ServerOptions;
 using ssh_test::SshServerFixture;
 using Status = vexa::sys::SessionStatus;
 
-std::vector<std::uint8_t> bytes(const std::string& text) { return {text.begin(), text.end()}; }
+std::vector<std::uint8_t> bytes(const std::string& text) {
+  return {text.begin(), text.end()};
+}
 
 template <typename Edit>
 ServerOptions options(Edit edit) {
@@ -30,7 +32,9 @@ ServerOptions options(Edit edit) {
   return chosen;
 }
 
-ssh::HostKeyIdentity identity_of(const KeyPair& key) { return ssh::host_key_identity(key.key()); }
+ssh::HostKeyIdentity identity_of(const KeyPair& key) {
+  return ssh::host_key_identity(key.key());
+}
 
 // One client session with its own private trust store.
 struct Client {
@@ -53,7 +57,8 @@ struct Client {
   }
 
   void start(ssh::SshTarget target) { session = *ssh::start_ssh_session(std::move(target)); }
-  void start_password(const SshServerFixture& server, const std::string& password = "correct horse") {
+  void start_password(const SshServerFixture& server,
+                      const std::string& password = "correct horse") {
     start(target(server, ssh::PasswordCredentials{password}));
   }
 
@@ -118,8 +123,8 @@ TEST(SshSession, ChangedKeyIsRefused) {
   EXPECT_EQ(client.status().text,
             fmt::format("SSH host key changed for 127.0.0.1:{}. Expected {} {}; received {} {}. "
                         "Connection blocked.",
-                        server.port(), expected.algorithm, expected.fingerprint,
-                        observed.algorithm, observed.fingerprint));
+                        server.port(), expected.algorithm, expected.fingerprint, observed.algorithm,
+                        observed.fingerprint));
   EXPECT_EQ(ssh::ssh_verdict(*client.session),
             ssh::HostKeyVerdict(ssh::Changed{expected, observed}));
   EXPECT_EQ(server.auth_attempts(), 0);
@@ -134,8 +139,7 @@ TEST(SshSession, UnreadableStoreRefusesTheConnection) {
   ASSERT_TRUE(client.wait_status(Status::Kind::Failed));
   const std::string reason = "SSH host-key store must not be accessible to group or other users";
   EXPECT_EQ(client.status().text, "SSH host-key store is unavailable: " + reason);
-  EXPECT_EQ(ssh::ssh_verdict(*client.session),
-            ssh::HostKeyVerdict(ssh::StoreUnavailable{reason}));
+  EXPECT_EQ(ssh::ssh_verdict(*client.session), ssh::HostKeyVerdict(ssh::StoreUnavailable{reason}));
   EXPECT_EQ(server.auth_attempts(), 0);
 }
 
@@ -146,8 +150,8 @@ TEST(SshSession, ConnectFailureNamesTheLibraryError) {
     closed_port = gone.port();
   }
   Client client;
-  client.start(ssh::SshTarget{"127.0.0.1", closed_port, "tester",
-                              ssh::PasswordCredentials{"x"}, client.store});
+  client.start(ssh::SshTarget{"127.0.0.1", closed_port, "tester", ssh::PasswordCredentials{"x"},
+                              client.store});
   ASSERT_TRUE(client.wait_status(Status::Kind::Failed));
   EXPECT_EQ(client.status().text.rfind("connect: ", 0), 0u) << client.status().text;
   EXPECT_FALSE(ssh::ssh_verdict(*client.session));
@@ -176,9 +180,8 @@ TEST(SshSession, InputQueuedForAWorkerThatFailsIsReportedLost) {
   ::close(listener);  // resets the connection nobody accepted
   ASSERT_TRUE(client.wait_status(Status::Kind::Failed));
   EXPECT_EQ(client.status().text.rfind("connect: ", 0), 0u) << client.status().text;
-  EXPECT_TRUE(SshServerFixture::wait_until([&] {
-    return ssh::poll_delivery(ticket).kind == ssh::DeliveryState::Kind::WorkerLost;
-  }));
+  EXPECT_TRUE(SshServerFixture::wait_until(
+      [&] { return ssh::poll_delivery(ticket).kind == ssh::DeliveryState::Kind::WorkerLost; }));
   EXPECT_EQ(ssh::send_ssh_input(*client.session, bytes("x")).error(),
             "SSH session input channel is closed");
 }
@@ -236,8 +239,8 @@ TEST(SshSession, KeyFileAuthentication) {
 TEST(SshSession, KeyTypesLogIn) {
   ssh_test::TempDir keys;
   const std::pair<KeyKind, KeyKind> cases[] = {{KeyKind::Ecdsa, KeyKind::Ecdsa},
-                                                {KeyKind::Rsa, KeyKind::Ed25519},
-                                                {KeyKind::Ed25519, KeyKind::Ecdsa}};
+                                               {KeyKind::Rsa, KeyKind::Ed25519},
+                                               {KeyKind::Ed25519, KeyKind::Ecdsa}};
   for (auto [host, kind] : cases) {
     auto authorized = KeyPair::shared(kind);
     SshServerFixture server(options([&](ServerOptions& o) {
@@ -316,9 +319,8 @@ TEST(SshSession, InputArrivesInOrderAndIsAcknowledged) {
   ASSERT_TRUE(SshServerFixture::wait_until([&] { return server.received() == expected; }))
       << server.received();
   for (auto& ticket : tickets) {
-    EXPECT_TRUE(SshServerFixture::wait_until([&] {
-      return ssh::poll_delivery(ticket).kind == ssh::DeliveryState::Kind::Acknowledged;
-    }));
+    EXPECT_TRUE(SshServerFixture::wait_until(
+        [&] { return ssh::poll_delivery(ticket).kind == ssh::DeliveryState::Kind::Acknowledged; }));
   }
   EXPECT_TRUE(client.wait_output(expected)) << "the server echoes what it got";
 }
@@ -377,7 +379,8 @@ TEST(SshSession, RepeatedBurstsArriveWholeAndLaterInputFlows) {
     ASSERT_TRUE(SshServerFixture::wait_until([&] {
       while (auto chunk = client.session->output.try_recv()) total += chunk->size();
       return total == 4194304;
-    })) << round << " got " << total << " server saw " << server.received().size()
+    })) << round
+        << " got " << total << " server saw " << server.received().size()
         << " bytes of input, queue " << client.session->input.len();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
@@ -393,7 +396,8 @@ TEST(SshSession, DroppingTheHandleEndsTheRemoteShell) {
   ASSERT_TRUE(client.wait_status(Status::Kind::Connected));
   auto status = client.session->status;
   client.session.reset();
-  EXPECT_TRUE(SshServerFixture::wait_until([&] { return status->get().kind == Status::Kind::Ended; }));
+  EXPECT_TRUE(
+      SshServerFixture::wait_until([&] { return status->get().kind == Status::Kind::Ended; }));
 }
 
 TEST(SshSession, IdleConnectionIsClosed) {

@@ -124,11 +124,13 @@ void SshServerFixture::run_command(ssh_channel channel, const std::string& line,
     std::string pattern(kPeriod + kPiece, '\0');
     for (std::size_t i = 0; i < pattern.size(); ++i) pattern[i] = static_cast<char>(flood_byte(i));
     for (std::uint64_t offset = 0; offset < total;) {
-      const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, total - offset));
+      const std::size_t size =
+          static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, total - offset));
       const char* piece = pattern.data() + offset % kPeriod;
       // libssh may write less than asked (it gives up waiting for window after a while).
       for (std::size_t done = 0; done < size;) {
-        const int n = ssh_channel_write(channel, piece + done, static_cast<std::uint32_t>(size - done));
+        const int n =
+            ssh_channel_write(channel, piece + done, static_cast<std::uint32_t>(size - done));
         if (n < 0 || stopping_ || ssh_channel_is_closed(channel)) return;
         done += static_cast<std::size_t>(n);
       }
