@@ -400,6 +400,21 @@ TEST(SshSession, DroppingTheHandleEndsTheRemoteShell) {
       SshServerFixture::wait_until([&] { return status->get().kind == Status::Kind::Ended; }));
 }
 
+TEST(SshSession, DroppingTheHandleReleasesAWorkerWaitingForRoom) {
+  SshServerFixture server(options([&](ServerOptions& o) { o.echo = false; }));
+  Client client;
+  client.pin(server, *server.host_key());
+  client.start_password(server);
+  ASSERT_TRUE(client.wait_status(Status::Kind::Connected));
+  client.send("flood 67108864\r");
+  ASSERT_TRUE(SshServerFixture::wait_until(
+      [&] { return client.session->output.len() == ssh::kOutputQueueCapacity; }));
+  auto status = client.session->status;
+  client.session.reset();  // the worker is blocked on the full queue right now
+  EXPECT_TRUE(SshServerFixture::wait_until(
+      [&] { return status->get().kind == Status::Kind::Ended; }, std::chrono::seconds(60)));
+}
+
 TEST(SshSession, IdleConnectionIsClosed) {
   SshServerFixture server;
   Client client;
