@@ -52,7 +52,9 @@ void EventLoop::remove(ssh_session session) {
 }
 
 bool EventLoop::wait(int timeout_ms) {
-  return ssh_event_dopoll(event_, timeout_ms) != SSH_ERROR;
+  // A signal landing on this thread interrupts the poll; that is no reason to end a session.
+  errno = 0;
+  return ssh_event_dopoll(event_, timeout_ms) != SSH_ERROR || errno == EINTR;
 }
 
 }  // namespace ssh

@@ -4,8 +4,12 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <signal.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <unistd.h>
+
+#include <fstream>
 
 #include "ssh/host_key.hpp"
 #include "ssh/screen_text.hpp"
@@ -413,6 +417,37 @@ TEST(SshSession, DroppingTheHandleReleasesAWorkerWaitingForRoom) {
   client.session.reset();  // the worker is blocked on the full queue right now
   EXPECT_TRUE(SshServerFixture::wait_until(
       [&] { return status->get().kind == Status::Kind::Ended; }, std::chrono::seconds(60)));
+}
+
+// The worker's thread id, found by its name.
+pid_t worker_thread() {
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    std::string name;
+    std::getline(std::ifstream(task.path() / "comm"), name);
+    if (name == "remote-ssh") return static_cast<pid_t>(std::stol(task.path().filename()));
+  }
+  return -1;
+}
+
+TEST(SshSession, ASignalOnTheWorkerDoesNotEndTheSession) {
+  struct sigaction quiet {};
+  quiet.sa_handler = [](int) {};  // no SA_RESTART: the worker's poll is interrupted
+  struct sigaction previous {};
+  ::sigaction(SIGUSR1, &quiet, &previous);
+  SshServerFixture server;
+  Client client;
+  client.pin(server, *server.host_key());
+  client.start_password(server);
+  ASSERT_TRUE(client.wait_status(Status::Kind::Connected));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // let it settle in its wait
+  const pid_t worker = worker_thread();
+  ASSERT_GT(worker, 0);
+  ::syscall(SYS_tgkill, ::getpid(), worker, SIGUSR1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(client.status().kind, Status::Kind::Connected);
+  client.send("still here\r");
+  EXPECT_TRUE(client.wait_output("still here"));
+  ::sigaction(SIGUSR1, &previous, nullptr);
 }
 
 TEST(SshSession, IdleConnectionIsClosed) {
