@@ -2,11 +2,13 @@
 # End to end: Xvnc at 1920x1080 on loopback, its screen driven by xdrive (noise, rects, scroll);
 # our client and libvncclient (Raw, CopyRect and RRE only) connected side by side for the same
 # window. Reports updates per second and decoded MB per client CPU-second for each.
-#   bash bench/rfb/rfb_e2e.sh            (RFB_E2E_SECONDS, default 10, per mode)
+#   bash bench/rfb/rfb_e2e.sh   (RFB_E2E_SECONDS per window, default 10; RFB_E2E_RUNS windows per
+#                                mode, default 3; figures are the medians over the windows)
 set -euo pipefail
 root=${VEXA_SOURCE_DIR:-$(cd "$(dirname "$0")/../.." && pwd)}
 build=${VEXA_BINARY_DIR:-$root/build-release}
 secs=${RFB_E2E_SECONDS:-10}
+runs=${RFB_E2E_RUNS:-3}
 xdrive_src=${XDRIVE_SRC:-/work/shared/bench/xdrive.c}
 [ -f "$xdrive_src" ] || xdrive_src=$root/../shared/bench/xdrive.c
 out=$build/bench/rfb
@@ -42,29 +44,37 @@ for _ in $(seq 100); do
 done
 
 field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p" <<<"$2"; }
+median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{v[NR]=$1} END{print v[int((NR+1)/2)]}'; }
+div() { awk -v a="$1" -v b="$2" -v f="$3" 'BEGIN{printf f, (b>0?a/b:0)}'; }
 
 for mode in noise rects scroll; do
-  DISPLAY=:$display "$out/xdrive" "$mode" $((secs + 3)) >/dev/null &
-  drive=$!
-  sleep 1
-  "$build/bench/rfb/rfb_e2e_client" 127.0.0.1 "$port" "$secs" >"$log.ours" &
-  ours=$!
-  "$out/rfb_vncclient_baseline" 127.0.0.1 "$port" "$secs" >"$log.base" &
-  base=$!
-  wait "$ours" "$base"
-  wait "$drive" || true
-  a=$(cat "$log.ours"); b=$(cat "$log.base")
-  echo "$mode: $a"
-  echo "$mode: $b"
-  ours_ups=$(awk -v u="$(field updates "$a")" -v w="$(field wall "$a")" 'BEGIN{printf "%.1f", u/w}')
-  base_ups=$(awk -v u="$(field updates "$b")" -v w="$(field wall "$b")" 'BEGIN{printf "%.1f", u/w}')
-  ours_eff=$(awk -v m="$(field decoded_mb "$a")" -v c="$(field cpu "$a")" 'BEGIN{printf "%.0f", (c>0?m/c:0)}')
-  base_eff=$(awk -v m="$(field decoded_mb "$b")" -v c="$(field cpu "$b")" 'BEGIN{printf "%.0f", (c>0?m/c:0)}')
-  ratio=$(awk -v a="$ours_eff" -v b="$base_eff" 'BEGIN{printf "%.2f", (b>0?a/b:0)}')
-  ups_ratio=$(awk -v a="$ours_ups" -v b="$base_ups" 'BEGIN{printf "%.2f", (b>0?a/b:0)}')
-  echo "BENCH rfb_e2e_${mode}_updates_per_s $ours_ups updates/s ratio $ups_ratio vs libvncclient"
-  echo "BENCH rfb_e2e_${mode}_libvncclient_updates_per_s $base_ups updates/s"
-  echo "BENCH rfb_e2e_${mode}_mb_per_cpu_s $ours_eff MB/cpu-s ratio $ratio vs libvncclient"
-  echo "BENCH rfb_e2e_${mode}_libvncclient_mb_per_cpu_s $base_eff MB/cpu-s"
+  ours_ups=; base_ups=; ours_eff=; base_eff=; ratios=
+  for run in $(seq "$runs"); do
+    DISPLAY=:$display "$out/xdrive" "$mode" $((secs + 3)) >/dev/null &
+    drive=$!
+    sleep 1
+    "$build/bench/rfb/rfb_e2e_client" 127.0.0.1 "$port" "$secs" >"$log.ours" &
+    ours=$!
+    "$out/rfb_vncclient_baseline" 127.0.0.1 "$port" "$secs" >"$log.base" &
+    base=$!
+    wait "$ours" "$base"
+    wait "$drive" || true
+    a=$(cat "$log.ours"); b=$(cat "$log.base")
+    echo "$mode run $run: $a"
+    echo "$mode run $run: $b"
+    ou=$(div "$(field updates "$a")" "$(field wall "$a")" %.1f)
+    bu=$(div "$(field updates "$b")" "$(field wall "$b")" %.1f)
+    oe=$(div "$(field decoded_mb "$a")" "$(field cpu "$a")" %.0f)
+    be=$(div "$(field decoded_mb "$b")" "$(field cpu "$b")" %.0f)
+    ours_ups+=" $ou"; base_ups+=" $bu"; ours_eff+=" $oe"; base_eff+=" $be"
+    ratios+=" $(div "$oe" "$be" %.2f)"
+  done
+  ou=$(median <<<"$ours_ups"); bu=$(median <<<"$base_ups")
+  oe=$(median <<<"$ours_eff"); be=$(median <<<"$base_eff")
+  echo "$mode: efficiency ratios per window:$ratios"
+  echo "BENCH rfb_e2e_${mode}_updates_per_s $ou updates/s ratio $(div "$ou" "$bu" %.2f) vs libvncclient"
+  echo "BENCH rfb_e2e_${mode}_libvncclient_updates_per_s $bu updates/s"
+  echo "BENCH rfb_e2e_${mode}_mb_per_cpu_s $oe MB/cpu-s ratio $(div "$oe" "$be" %.2f) vs libvncclient"
+  echo "BENCH rfb_e2e_${mode}_libvncclient_mb_per_cpu_s $be MB/cpu-s"
   rm -f "$log.ours" "$log.base"
 done

@@ -1,6 +1,10 @@
 // Confirmations: what needs the user's explicit yes, the signature re-check before acting,
 // and the notice sentences of every refusal and outcome.
+#include <fmt/format.h>
+
 #include "app/remote_app.hpp"
+#include "ssh/session.hpp"
+#include "ssh/trust_store.hpp"
 
 namespace app {
 
@@ -95,8 +99,13 @@ void RemoteApp::confirm() {
 }
 
 std::optional<WaitingHostKey> RemoteApp::waiting_host_key(const Uuid& id) const {
-  (void)id;
-  return std::nullopt;  // only an SSH session can wait for a host-key decision
+  const auto* s = sessions.ssh_session();
+  if (!s || !session_target.open || session_target.id != id) return std::nullopt;
+  auto verdict = ssh::ssh_verdict(*s);
+  if (!verdict) return std::nullopt;
+  if (auto* needs = std::get_if<ssh::NeedsTrust>(&*verdict)) return WaitingHostKey{WaitingHostKey::Kind::NeedsTrust, needs->observed};
+  if (auto* changed = std::get_if<ssh::Changed>(&*verdict)) return WaitingHostKey{WaitingHostKey::Kind::Changed, changed->observed};
+  return std::nullopt;
 }
 
 void RemoteApp::confirm_trust(const PendingConfirmation& pending, const profiles::ConnectionProfile& profile) {
@@ -105,6 +114,16 @@ void RemoteApp::confirm_trust(const PendingConfirmation& pending, const profiles
     notice = "The observed SSH host key changed before it was trusted. Review it again.";
     return;
   }
+  auto store = ssh::store_path();
+  if (!store) {
+    notice = fmt::format("Could not use private SSH host-key storage: {}", store.error());
+    return;
+  }
+  if (auto saved = ssh::trust_host_key(*store, profile.host, profile.port, waiting->identity); !saved) {
+    notice = fmt::format("Could not save SSH host-key trust: {}", saved.error());
+    return;
+  }
+  execute(cmd::Connect{profile.id});
 }
 
 void RemoteApp::confirm_forget(const profiles::ConnectionProfile& profile) {
@@ -115,6 +134,52 @@ void RemoteApp::confirm_forget(const profiles::ConnectionProfile& profile) {
         "it again.";
     return;
   }
+  auto store = ssh::store_path();
+  if (!store) {
+    notice = fmt::format("Could not use private SSH host-key storage: {}", store.error());
+    return;
+  }
+  auto removed = ssh::forget_host_key(*store, profile.host, profile.port);
+  if (!removed) {
+    notice = fmt::format("Could not forget SSH host-key trust: {}", removed.error());
+    return;
+  }
+  if (!*removed) {
+    notice = "No local SSH host-key pin was found for this target.";
+    return;
+  }
+  notice = "Forgot the local SSH host-key pin. Reconnect to review the next key before trusting it.";
+  execute(cmd::CloseSession{});
+}
+
+std::optional<std::string> RemoteApp::trust_observed_key(const Uuid& id, const ssh::HostKeyIdentity& observed) {
+  auto waiting = waiting_host_key(id);
+  if (!waiting || waiting->kind != WaitingHostKey::Kind::NeedsTrust || waiting->identity != observed) {
+    return "the observed SSH host key is stale; reconnect to inspect the current key";
+  }
+  const auto* p = find_profile(id);
+  auto store = ssh::store_path();
+  if (!store) return fmt::format("private SSH host-key storage is unavailable: {}", store.error());
+  if (auto saved = ssh::trust_host_key(*store, p->host, p->port, observed); !saved) {
+    return fmt::format("could not save SSH host-key trust: {}", saved.error());
+  }
+  execute(cmd::Connect{id});
+  return std::nullopt;
+}
+
+std::optional<std::string> RemoteApp::forget_changed_key(const Uuid& id) {
+  auto waiting = waiting_host_key(id);
+  if (!waiting || waiting->kind != WaitingHostKey::Kind::Changed) {
+    return "only the currently observed changed SSH host key can be forgotten";
+  }
+  const auto* p = find_profile(id);
+  auto store = ssh::store_path();
+  if (!store) return fmt::format("private SSH host-key storage is unavailable: {}", store.error());
+  if (auto removed = ssh::forget_host_key(*store, p->host, p->port); !removed) {
+    return fmt::format("could not forget SSH host-key trust: {}", removed.error());
+  }
+  execute(cmd::CloseSession{});
+  return std::nullopt;
 }
 
 }  // namespace app

@@ -25,7 +25,11 @@ void RemoteApp::handle_event(const vexa_ui::Event& event) {
 }
 
 bool RemoteApp::handle_key(const vexa_ui::Key& key) {
-  if (!key.pressed) return false;
+  if (!key.pressed) {
+    // Only device streams take releases.
+    if (screen == Screen::Session && !pending_confirmation) device_key(key);
+    return false;
+  }
   if (pending_confirmation) {
     if (key.key == "Enter") execute(cmd::Confirm{});
     if (key.key == "Escape") execute(cmd::CancelConfirmation{});
@@ -44,7 +48,7 @@ bool RemoteApp::handle_key(const vexa_ui::Key& key) {
   }
   if (screen == Screen::Session) {
     if (fullscreen && key.key == "Escape") return execute(cmd::ToggleFullscreen{}), true;
-    if (session_key(key)) return true;
+    if (session_key(key) || device_key(key)) return true;
   }
   if (key.key == "Escape") {
     if (narrow() && nav_open() && screen != Screen::Session) {

@@ -129,6 +129,7 @@ void RemoteApp::frame_start() {
     needs_repaint_ = true;
   }
   if (tooltips.tick()) needs_repaint_ = true;
+  frame_start_session();
 }
 
 }  // namespace app

@@ -16,6 +16,7 @@
 #include "profiles/connection_profile.hpp"
 #include "session/session_manager.hpp"
 #include "ssh/host_key_identity.hpp"
+#include "ssh/input.hpp"
 
 namespace app {
 
@@ -62,11 +63,14 @@ struct SessionTarget {
   Uuid id;
 };
 
-class RemoteApp : public vexa_ui::App {
+class RemoteApp : public vexa_ui::App, public vexa_ui::DeviceSink {
  public:
   RemoteApp();
 
   // --- the framework's slots
+  vexa_ui::DeviceSink* as_device_sink() override { return this; }
+  std::vector<vexa_ui::device_stream::DeviceRequest> take_device_requests() override;
+  void on_device_event(vexa_ui::device_stream::DeviceEvent event) override;
   void sync_document(vexa::doc::Document& doc) override;
   void layout(vexa_ui::Rect content) override;
   void frame_start() override;
@@ -176,12 +180,17 @@ class RemoteApp : public vexa_ui::App {
   bool handle_key(const vexa_ui::Key& key);
   // Input that a live session takes (keys and pointer on its surface); true when taken.
   bool session_key(const vexa_ui::Key& key);
+  bool device_key(const vexa_ui::Key& key);
   bool session_pointer(const vexa_ui::Event& event);
   void handle_pointer(const vexa_ui::Event& event);
+  // Frame-start work of a live session: shell output into the terminal, a newer desktop image.
+  void frame_start_session();
 
   vexa::doc::Document* doc_ = nullptr;  // owned by the framework, set at the first sync
   vexa_actions::LocalTransport transport_;
   std::optional<std::vector<std::string>> action_heads_;
+  std::optional<vexa::sys::SessionStatus> last_status_;
+  std::optional<ssh::DeliveryTicket> delivery_ticket_;
   vexa_ui::Rect content_;
   bool needs_repaint_ = true;
   bool doc_synced_ = false;

@@ -2,8 +2,10 @@
 
 #include <system_error>
 
+#include "platform/sys/env.hpp"
 #include "platform/sys/thread.hpp"
 #include "rfb/handshake.hpp"
+#include "rfb/utf8.hpp"
 
 namespace rfb {
 
@@ -76,6 +78,12 @@ std::expected<VncSession, std::string> start_vnc_session(std::string host, std::
     return std::unexpected(e.code().message());
   }
   return session;
+}
+
+std::optional<std::string> vnc_password_from_environment() {
+  auto value = vexa::sys::env("REMOTE_VNC_PASSWORD");
+  if (!value || !valid_utf8(*value)) return std::nullopt;
+  return value;
 }
 
 std::expected<void, std::string> send_vnc_input(VncSession& session, VncInput input) {

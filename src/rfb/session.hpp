@@ -32,6 +32,10 @@ struct VncSession {
 std::expected<VncSession, std::string> start_vnc_session(std::string host, std::uint16_t port,
                                                          std::optional<std::string> password);
 
+// The password for a new session: REMOTE_VNC_PASSWORD as it is at this moment; unset or not
+// valid UTF-8 means no password.
+std::optional<std::string> vnc_password_from_environment();
+
 // Queues one input without blocking.
 std::expected<void, std::string> send_vnc_input(VncSession& session, VncInput input);
 

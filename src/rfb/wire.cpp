@@ -6,7 +6,6 @@
 namespace rfb {
 
 namespace {
-constexpr std::size_t kBufferSize = 64 * 1024;
 constexpr std::size_t kFirstScratchStep = 1024 * 1024;
 }  // namespace
 
@@ -100,6 +99,25 @@ Result<std::span<const std::uint8_t>> Wire::read_view(std::size_t n) {
     have += *got;
   }
   return std::span<const std::uint8_t>(scratch_.get(), n);
+}
+
+Result<std::span<const std::uint8_t>> Wire::peek(std::size_t min) {
+  if (buffered() < min) {
+    if (min > kBufferSize) return fail(ErrorKind::InvalidInput, "peek beyond the read buffer");
+    // Keep the unread tail at the front of our own buffer, then fill up behind it.
+    std::size_t have = buffered();
+    std::memmove(storage_.get(), data_ + pos_, have);
+    data_ = storage_.get();
+    pos_ = 0;
+    end_ = have;
+    while (end_ < min) {
+      auto n = transport_.read_some({storage_.get() + end_, kBufferSize - end_});
+      if (!n) return std::unexpected(n.error());
+      if (*n == 0) return fail(ErrorKind::EndOfStream, kShortRead);
+      end_ += *n;
+    }
+  }
+  return std::span<const std::uint8_t>(data_ + pos_, buffered());
 }
 
 Result<void> Wire::discard(std::uint64_t n) {

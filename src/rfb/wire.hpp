@@ -1,7 +1,8 @@
 #pragma once
-// Buffered big-endian reading and whole-buffer writing over a transport. Small reads come from
-// a 64 KiB buffer; large payloads are read straight into a scratch area that grows only as
-// bytes actually arrive, so a hostile length costs memory only when the data is really sent.
+// Buffered big-endian reading and whole-buffer writing over a transport. Reads come from a
+// 256 KiB buffer (Raw rows are converted straight out of it); other large payloads are read
+// into a scratch area that grows only as bytes actually arrive, so a hostile length costs
+// memory only when the data is really sent.
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -29,6 +30,11 @@ class Wire {
 
   // The next `n` bytes, valid until the next read. Zero-copy when they are already buffered.
   Result<std::span<const std::uint8_t>> read_view(std::size_t n);
+  // Everything buffered, at least `min` bytes (at most the buffer size), reading more only
+  // when fewer are there; nothing is consumed until `consume`. Valid until the next read.
+  Result<std::span<const std::uint8_t>> peek(std::size_t min);
+  void consume(std::size_t n) { pos_ += n; }
+  static constexpr std::size_t kBufferSize = 256 * 1024;
   // Reads and forgets `n` bytes in bounded chunks.
   Result<void> discard(std::uint64_t n);
   // A length-prefixed text: at most `keep` bytes are kept, the rest is discarded.

@@ -3,12 +3,17 @@
 // identity, so work recorded for an older session can tell it was superseded.
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <variant>
 
+#include "device/stream_session.hpp"
 #include "platform/sys/session_status.hpp"
 #include "profiles/connection_profile.hpp"
+#include "rfb/input.hpp"
+#include "rfb/session.hpp"
+#include "ssh/session.hpp"
 
 namespace session {
 
@@ -26,11 +31,29 @@ struct NotAvailable {
 struct Staged {
   SessionStatus status;
 };
+struct SshLive {
+  std::unique_ptr<ssh::SshSession> handle;  // behind a pointer: it embeds the terminal screen
+};
+struct VncLive {
+  rfb::VncSession handle;
+};
+struct DeviceLive {
+  device::DeviceStreamSession record;  // its status lives here, owned by the UI thread
+};
 
-using LiveSession = std::variant<std::monostate, StartFailed, NotAvailable, Staged>;
+using LiveSession = std::variant<std::monostate, StartFailed, NotAvailable, Staged, SshLive, VncLive, DeviceLive>;
 
 inline constexpr const char* kIdentityExhausted =
     "remote session identity exhausted; restart the application";
+
+// What the session view remembers between frames; cleared whenever a session starts or ends.
+struct SurfaceMemory {
+  std::optional<std::uint64_t> last_generation;
+  std::shared_ptr<const rfb::FrameSnapshot> frame;
+  std::optional<rfb::ImageRect> drawn;
+  rfb::VncPointer pointer;
+  std::optional<vexa_ui::ImagePixels> picture;  // the device stream's newest picture
+};
 
 class SessionManager {
  public:
@@ -48,11 +71,24 @@ class SessionManager {
   bool empty() const { return std::holds_alternative<std::monostate>(slot_); }
   // True while a session is connecting or connected (frames keep coming).
   bool live() const;
+  ssh::SshSession* ssh_session();
+  const ssh::SshSession* ssh_session() const;
+  rfb::VncSession* vnc_session();
+  device::DeviceStreamSession* device_session();
+  // Stream numbers and the requests queued for the framework's device-stream host.
+  device::DeviceStreams streams;
+
+  SurfaceMemory surface;
 
   // For tests of the exhaustion path.
   void set_identity_for_test(SessionId id) { identity_ = id; }
 
  private:
+  LiveSession start_ssh(const profiles::ConnectionProfile& profile);
+  LiveSession start_vnc(const profiles::ConnectionProfile& profile);
+  // Drops the slot's session; a device stream is asked to close first.
+  void drop_slot();
+
   LiveSession slot_;
   SessionId identity_ = 0;
 };

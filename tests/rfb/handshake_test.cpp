@@ -34,7 +34,7 @@ std::array<std::uint8_t, 12> line(const char* text) {
   return out;
 }
 
-TEST(Version, RepliesByTable) {
+TEST(RfbVersion, RepliesByTable) {
   struct Case {
     const char* server;
     const char* reply;
@@ -52,7 +52,7 @@ TEST(Version, RepliesByTable) {
   }
 }
 
-TEST(Version, RejectsMalformedLines) {
+TEST(RfbVersion, RejectsMalformedLines) {
   const char* cases[] = {"RFB 003.889\n", "RFX 003.008\n", "RFB 003.00\xff\n", "RFB 003008\n ",
                          "RFB 003.-08\n", "RFB  03.008\n", "RFB 003.\n   ", "RFB 3.8\n\0\0\0\0"};
   for (const char* c : cases) {
@@ -62,7 +62,7 @@ TEST(Version, RejectsMalformedLines) {
   }
 }
 
-TEST(Security, Version38PrefersNoneAndReadsSecurityResult) {
+TEST(RfbSecurity, Version38PrefersNoneAndReadsSecurityResult) {
   auto run = run_handshake(Bytes().text("RFB 003.008\n").u8(2).u8(2).u8(1).u32(0).raw(server_init()));
   ASSERT_TRUE(run.result) << run.result.error().message;
   EXPECT_EQ(run.result->width, 32);
@@ -76,13 +76,13 @@ TEST(Security, Version38PrefersNoneAndReadsSecurityResult) {
   EXPECT_EQ(run.written, expected);
 }
 
-TEST(Security, Version37NoneReadsNoSecurityResult) {
+TEST(RfbSecurity, Version37NoneReadsNoSecurityResult) {
   auto run = run_handshake(Bytes().text("RFB 003.007\n").u8(1).u8(1).raw(server_init()));
   ASSERT_TRUE(run.result) << run.result.error().message;
   EXPECT_EQ(run.written[12], 1);
 }
 
-TEST(Security, Version33TypeDecidedByLowByte) {
+TEST(RfbSecurity, Version33TypeDecidedByLowByte) {
   // 0,0,1,2 is type 2: VNC Authentication, then a SecurityResult.
   Bytes challenge;
   challenge.fill(16, 0x5a);
@@ -94,7 +94,7 @@ TEST(Security, Version33TypeDecidedByLowByte) {
   EXPECT_EQ(run.written[28], 1);  // ClientInit follows the response directly
 }
 
-TEST(Security, FailuresCarryTheirTexts) {
+TEST(RfbSecurity, FailuresCarryTheirTexts) {
   Bytes challenge;
   challenge.fill(16, 1);
   struct Case {
@@ -130,7 +130,7 @@ TEST(Security, FailuresCarryTheirTexts) {
   }
 }
 
-TEST(Security, LongReasonIsCutNotBuffered) {
+TEST(RfbSecurity, LongReasonIsCutNotBuffered) {
   Bytes input;
   input.text("RFB 003.008\n").u8(0).u32(1'000'000).fill(1'000'000, 'x');
   auto run = run_handshake(input);
@@ -139,7 +139,7 @@ TEST(Security, LongReasonIsCutNotBuffered) {
   EXPECT_EQ(run.result.error().message, std::string(4096, 'x'));
 }
 
-TEST(VncAuth, DesKnownVector) {
+TEST(RfbVncAuth, DesKnownVector) {
   // FIPS 46 example: key 13 34 57 79 9B BC DF F1 encrypts 0123456789ABCDEF to 85E813540F0AB405.
   // The password is that key with every byte's bits reversed.
   std::string password = "\xc8\x2c\xea\x9e\xd9\x3d\xfb\x8f";
@@ -152,7 +152,7 @@ TEST(VncAuth, DesKnownVector) {
   EXPECT_EQ(out, expected);
 }
 
-TEST(VncAuth, KeyIsFirstEightBytesZeroPadded) {
+TEST(RfbVncAuth, KeyIsFirstEightBytesZeroPadded) {
   std::array<std::uint8_t, 16> challenge;
   for (int i = 0; i < 16; ++i) challenge[i] = static_cast<std::uint8_t>(i * 17);
   EXPECT_EQ(vnc_auth_response("abcdefghijkl", challenge), vnc_auth_response("abcdefgh", challenge));
@@ -166,7 +166,7 @@ TEST(VncAuth, KeyIsFirstEightBytesZeroPadded) {
   EXPECT_TRUE(std::equal(r.begin(), r.begin() + 8, r.begin() + 8));
 }
 
-TEST(ServerInit, LimitsAtAndPastTheirBounds) {
+TEST(RfbServerInit, LimitsAtAndPastTheirBounds) {
   auto prefix = [] { return Bytes().text("RFB 003.008\n").u8(1).u8(1).u32(0); };
   const Error name_error{ErrorKind::InvalidData, "RFB server name exceeds the 16 KiB limit"};
   const Error size_error{ErrorKind::InvalidData,

@@ -7,7 +7,7 @@
 namespace rfb {
 namespace {
 
-TEST(Keys, NamedKeysAndText) {
+TEST(RfbKeys, NamedKeysAndText) {
   struct Case {
     const char* key;
     const char* text;
@@ -24,7 +24,7 @@ TEST(Keys, NamedKeysAndText) {
   for (const auto& c : cases) EXPECT_EQ(vnc_keysym(c.key, c.text), c.keysym) << c.key;
 }
 
-TEST(Buttons, MaskBits) {
+TEST(RfbButtons, MaskBits) {
   EXPECT_EQ(vnc_button_mask(0, 0, true), 0x01);
   EXPECT_EQ(vnc_button_mask(0, 1, true), 0x04);
   EXPECT_EQ(vnc_button_mask(0, 2, true), 0x02);
@@ -33,7 +33,7 @@ TEST(Buttons, MaskBits) {
   EXPECT_EQ(vnc_button_mask(0x05, -1, false), 0x05);
 }
 
-TEST(Messages, InputAndRequestFraming) {
+TEST(RfbMessages, InputAndRequestFraming) {
   EXPECT_EQ(key_event_message(true, 0xff0d),
             (std::array<std::uint8_t, 8>{4, 1, 0, 0, 0, 0, 0xff, 0x0d}));
   EXPECT_EQ(key_event_message(false, 0x01020304),
@@ -44,7 +44,7 @@ TEST(Messages, InputAndRequestFraming) {
             (std::array<std::uint8_t, 10>{3, 1, 0, 0, 0, 0, 0x07, 0x80, 0x04, 0x38}));
 }
 
-TEST(PointMapping, FitAndOneToOne) {
+TEST(RfbPointMapping, FitAndOneToOne) {
   // 800x600 on a 400x400 surface at (0, 48). Fit: 400x300 drawn with 50 above and below.
   ImageRect fit{0, 98, 400, 398};
   EXPECT_EQ(map_image_point(fit, 800, 600, 0, 98), (FramePoint{0, 0}));
@@ -61,7 +61,7 @@ TEST(PointMapping, FitAndOneToOne) {
   EXPECT_EQ(map_image_point(small, 300, 200, 349.5, 347.5), (FramePoint{299, 199}));
 }
 
-TEST(PointMapping, DegenerateCasesMapNothing) {
+TEST(RfbPointMapping, DegenerateCasesMapNothing) {
   EXPECT_EQ(map_image_point({0, 0, 0, 10}, 10, 10, 0, 5), std::nullopt);
   EXPECT_EQ(map_image_point({0, 0, 10, 10}, 0, 10, 5, 5), std::nullopt);
   EXPECT_EQ(map_image_point({0, 0, 10, 10}, 10, 0, 5, 5), std::nullopt);

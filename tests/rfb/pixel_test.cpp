@@ -7,7 +7,7 @@
 namespace rfb {
 namespace {
 
-TEST(Pixel, ClientFormatSwapsRedAndBlue) {
+TEST(RfbPixel, ClientFormatSwapsRedAndBlue) {
   std::uint8_t wire[] = {0x10, 0x20, 0x30, 0x00};
   PixelDecoder decoder(kClientFormat);
   EXPECT_EQ(decoder.decode(wire), rgba(0x30, 0x20, 0x10, 255));
@@ -16,7 +16,7 @@ TEST(Pixel, ClientFormatSwapsRedAndBlue) {
   EXPECT_EQ(out, rgba(0x30, 0x20, 0x10, 255));
 }
 
-TEST(Pixel, FastRowMatchesGenericDecodeForEveryLength) {
+TEST(RfbPixel, FastRowMatchesGenericDecodeForEveryLength) {
   std::mt19937 random(3);
   std::vector<std::uint8_t> wire(4 * 37);
   for (auto& b : wire) b = static_cast<std::uint8_t>(random());
@@ -24,14 +24,16 @@ TEST(Pixel, FastRowMatchesGenericDecodeForEveryLength) {
   same_as_client_but_generic.depth = 32;  // not the client format: takes the generic path
   PixelDecoder generic(same_as_client_but_generic);
   for (std::size_t n = 0; n <= 37; ++n) {
-    std::vector<std::uint32_t> fast(n), slow(n);
+    std::vector<std::uint32_t> fast(n), portable(n), slow(n);
     convert_client_row(wire.data(), fast.data(), n);
+    convert_client_row_portable(wire.data(), portable.data(), n);
     generic.decode_row(wire.data(), slow.data(), n);
     ASSERT_EQ(fast, slow) << n;
+    ASSERT_EQ(portable, slow) << n;
   }
 }
 
-TEST(Pixel, OtherMaximaScaleWithRounding) {
+TEST(RfbPixel, OtherMaximaScaleWithRounding) {
   // 16-bit 5-6-5, big-endian: red max 31 at shift 11, green max 63 at 5, blue max 31 at 0.
   PixelFormat rgb565{16, 16, true, true, 31, 63, 31, 11, 5, 0};
   PixelDecoder d565(rgb565);
@@ -57,7 +59,7 @@ TEST(Pixel, OtherMaximaScaleWithRounding) {
   EXPECT_EQ(PixelDecoder(wide).decode(four), rgba(0, 8, 9));
 }
 
-TEST(Pixel, FormatWireRoundTrip) {
+TEST(RfbPixel, FormatWireRoundTrip) {
   PixelFormat f{16, 15, true, false, 31, 31, 31, 10, 5, 0};
   auto wire = encode_pixel_format(f);
   EXPECT_EQ(decode_pixel_format(wire), f);

@@ -48,7 +48,7 @@ VncSession start(const FakeServer& server, std::optional<std::string> password =
   return std::move(*s);
 }
 
-TEST(Session, ServerClosingAnEstablishedSessionEndsIt) {
+TEST(RfbSession, ServerClosingAnEstablishedSessionEndsIt) {
   std::atomic<bool> seen_connected{false};
   FakeServer server([&](FakeConn& c) {
     test::serve_handshake(c, {.width = 20, .height = 10});
@@ -68,7 +68,7 @@ TEST(Session, ServerClosingAnEstablishedSessionEndsIt) {
   EXPECT_EQ(snap->bytes().size(), 800u);
 }
 
-TEST(Session, HandshakeFailuresBecomeFailedWithTheirText) {
+TEST(RfbSession, HandshakeFailuresBecomeFailedWithTheirText) {
   struct Case {
     const char* name;
     std::function<void(FakeConn&)> script;
@@ -94,7 +94,7 @@ TEST(Session, HandshakeFailuresBecomeFailedWithTheirText) {
   }
 }
 
-TEST(Session, RefusedConnectionIsNamed) {
+TEST(RfbSession, RefusedConnectionIsNamed) {
   int fd = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
@@ -109,7 +109,7 @@ TEST(Session, RefusedConnectionIsNamed) {
             SessionStatus::failed("Connection refused"));
 }
 
-TEST(Session, UnresolvableHostFails) {
+TEST(RfbSession, UnresolvableHostFails) {
   auto s = start_vnc_session("no-such-host.invalid", 5900, std::nullopt);
   ASSERT_TRUE(s);
   auto status = wait_status_change(*s, SessionStatus::Kind::Connecting);
@@ -117,7 +117,7 @@ TEST(Session, UnresolvableHostFails) {
   EXPECT_FALSE(status.text.empty());
 }
 
-TEST(Session, ByteByByteHandshakeAndUpdate) {
+TEST(RfbSession, ByteByByteHandshakeAndUpdate) {
   std::vector<std::uint8_t> after_update;
   FakeServer server([&](FakeConn& c) {
     c.byte_by_byte = true;
@@ -141,7 +141,7 @@ TEST(Session, ByteByByteHandshakeAndUpdate) {
   EXPECT_EQ(after_update, incremental);
 }
 
-TEST(Session, IdleServerGetsRequestsEvery500msAndInputWithin100ms) {
+TEST(RfbSession, IdleServerGetsRequestsEvery500msAndInputWithin100ms) {
   std::vector<double> request_times;
   double key_delay = -1;
   std::vector<std::uint8_t> key_bytes;
@@ -181,7 +181,7 @@ TEST(Session, IdleServerGetsRequestsEvery500msAndInputWithin100ms) {
   EXPECT_EQ(key_bytes, (std::vector<std::uint8_t>{4, 1, 0, 0, 0, 0, 0, 0x61}));
 }
 
-TEST(Session, QueuedInputIsWrittenInOrder) {
+TEST(RfbSession, QueuedInputIsWrittenInOrder) {
   std::vector<std::uint8_t> got;
   FakeServer server([&](FakeConn& c) {
     test::serve_handshake(c, {.width = 100, .height = 100});
@@ -206,7 +206,7 @@ TEST(Session, QueuedInputIsWrittenInOrder) {
   EXPECT_EQ(got, expected);
 }
 
-TEST(Session, UnknownMessageAndBadUpdateFail) {
+TEST(RfbSession, UnknownMessageAndBadUpdateFail) {
   struct Case {
     std::vector<std::uint8_t> message;
     const char* text;
@@ -230,7 +230,7 @@ TEST(Session, UnknownMessageAndBadUpdateFail) {
   }
 }
 
-TEST(Session, EndOfStreamInsideAnUpdateEndsTheSession) {
+TEST(RfbSession, EndOfStreamInsideAnUpdateEndsTheSession) {
   FakeServer server([](FakeConn& c) {
     test::serve_handshake(c);
     c.send(Bytes().u8(0).u8(0).u16(1).rect(0, 0, 10, 10, 0).fill(100, 1));
@@ -240,7 +240,7 @@ TEST(Session, EndOfStreamInsideAnUpdateEndsTheSession) {
   EXPECT_TRUE(s.frames->current());
 }
 
-TEST(Session, DroppingTheHandleEndsAnIdleWorkerQuickly) {
+TEST(RfbSession, DroppingTheHandleEndsAnIdleWorkerQuickly) {
   double close_delay = -1;
   std::atomic<bool> dropped{false};
   Clock::time_point dropped_at;
@@ -266,7 +266,7 @@ TEST(Session, DroppingTheHandleEndsAnIdleWorkerQuickly) {
   EXPECT_EQ(status->get(), SessionStatus::connected());
 }
 
-TEST(Session, SendReportsBusyAndClosedQueues) {
+TEST(RfbSession, SendReportsBusyAndClosedQueues) {
   // A server that never speaks keeps the worker in the handshake, so nothing is drained.
   FakeServer server([](FakeConn& c) { c.wait_closed(1s); });
   auto s = start(server);
@@ -286,7 +286,7 @@ TEST(Session, SendReportsBusyAndClosedQueues) {
   EXPECT_EQ(closed.error(), "VNC session input channel is closed");
 }
 
-TEST(Session, ViewMappingNeedsConnectedStatusAndAnImage) {
+TEST(RfbSession, ViewMappingNeedsConnectedStatusAndAnImage) {
   auto channel = vexa::sys::bounded<VncInput>(4);
   VncSession s{std::move(channel.sender), vexa::sys::make_status_cell(),
                std::make_shared<FrameSlot>(), nullptr};
@@ -302,7 +302,17 @@ TEST(Session, ViewMappingNeedsConnectedStatusAndAnImage) {
   EXPECT_EQ(map_view_point(s, drawn, 50, 50), std::nullopt);
 }
 
-TEST(FrameSlot, TakeNewFrameOnlyWhenNewer) {
+TEST(RfbSession, PasswordFromEnvironment) {
+  ::unsetenv("REMOTE_VNC_PASSWORD");
+  EXPECT_EQ(vnc_password_from_environment(), std::nullopt);
+  ::setenv("REMOTE_VNC_PASSWORD", "pässwörd", 1);
+  EXPECT_EQ(vnc_password_from_environment(), "pässwörd");
+  ::setenv("REMOTE_VNC_PASSWORD", "bad\xff", 1);
+  EXPECT_EQ(vnc_password_from_environment(), std::nullopt);
+  ::unsetenv("REMOTE_VNC_PASSWORD");
+}
+
+TEST(RfbFrameSlot, TakeNewFrameOnlyWhenNewer) {
   FrameSlot slot;
   std::optional<std::uint64_t> seen;
   EXPECT_FALSE(take_new_frame(slot, seen));

@@ -76,7 +76,7 @@ void random_rect(Bytes& b, Model& m, std::mt19937& random) {
   }
 }
 
-TEST(UpdateModel, RandomUpdatesMatchThePixelModelAndNeverTouchSnapshots) {
+TEST(RfbUpdateModel, RandomUpdatesMatchThePixelModelAndNeverTouchSnapshots) {
   std::mt19937 random(11);
   for (int round = 0; round < 40; ++round) {
     int w = 1 + random() % 13, h = 1 + random() % 9;

@@ -36,7 +36,7 @@ void fill_tags(Framebuffer& frame) {
 
 Error data_error(std::string text) { return {ErrorKind::InvalidData, std::move(text)}; }
 
-TEST(Update, EmptyUpdateAdvancesGenerationOnly) {
+TEST(RfbUpdate, EmptyUpdateAdvancesGenerationOnly) {
   Framebuffer frame(4, 4);
   fill_tags(frame);
   ASSERT_TRUE(apply(frame, update(0)));
@@ -44,7 +44,7 @@ TEST(Update, EmptyUpdateAdvancesGenerationOnly) {
   EXPECT_EQ(frame.pixel(3, 2), tag(3, 2));
 }
 
-TEST(Update, RectangleCountLimit) {
+TEST(RfbUpdate, RectangleCountLimit) {
   Framebuffer frame(8, 8);
   Bytes ok = update(4096);
   for (int i = 0; i < 4096; ++i) ok.rect(i % 8, i / 8 % 8, 1, 1, 0).pixel(1, 2, 3);
@@ -57,7 +57,7 @@ TEST(Update, RectangleCountLimit) {
   EXPECT_EQ(frame.generation(), 1u);
 }
 
-TEST(Update, GenerationExhausted) {
+TEST(RfbUpdate, GenerationExhausted) {
   Framebuffer frame(2, 2);
   frame.set_generation(UINT64_MAX);
   auto r = apply(frame, {});  // nothing may be read
@@ -65,7 +65,7 @@ TEST(Update, GenerationExhausted) {
   EXPECT_EQ(r.error(), data_error("RFB framebuffer generation exhausted"));
 }
 
-TEST(Update, UnsupportedEncodingsNamed) {
+TEST(RfbUpdate, UnsupportedEncodingsNamed) {
   for (std::int32_t enc : {16, -223, 3, 0x7fffffff}) {
     Framebuffer frame(2, 2);
     auto r = apply(frame, update(1).rect(0, 0, 1, 1, enc));
@@ -75,7 +75,7 @@ TEST(Update, UnsupportedEncodingsNamed) {
   }
 }
 
-TEST(Raw, ClipsAtEdgesAndConsumesHiddenPixels) {
+TEST(RfbRaw, ClipsAtEdgesAndConsumesHiddenPixels) {
   Framebuffer frame(4, 3);
   Bytes body = update(3);
   // 3x2 at (2, 2): only (2,2) and (3,2) are visible.
@@ -92,7 +92,7 @@ TEST(Raw, ClipsAtEdgesAndConsumesHiddenPixels) {
   EXPECT_EQ(r->rectangles, 3u);
 }
 
-TEST(Raw, SizeLimitAtAndPastBound) {
+TEST(RfbRaw, SizeLimitAtAndPastBound) {
   Framebuffer frame(4096, 4096);
   Bytes big = update(1);
   big.rect(0, 0, 4096, 4096, 0).fill(64ull << 20, 0x40);  // exactly 64 MiB
@@ -104,7 +104,7 @@ TEST(Raw, SizeLimitAtAndPastBound) {
   EXPECT_EQ(r.error(), data_error("RFB raw rectangle is too large"));
 }
 
-TEST(Raw, ShortDataLeavesThePublishedImageAlone) {
+TEST(RfbRaw, ShortDataLeavesThePublishedImageAlone) {
   Framebuffer frame(300, 300);
   fill_tags(frame);
   auto published = frame.snapshot();
@@ -119,7 +119,7 @@ TEST(Raw, ShortDataLeavesThePublishedImageAlone) {
   EXPECT_EQ(published->pixels[299 * 300 + 299], tag(299, 299));
 }
 
-TEST(Raw, FullFrameRepaintAfterPublication) {
+TEST(RfbRaw, FullFrameRepaintAfterPublication) {
   // A rectangle covering the whole image skips the copy of the old one; both images stay right.
   Framebuffer frame(3, 2);
   fill_tags(frame);
@@ -141,7 +141,7 @@ TEST(Raw, FullFrameRepaintAfterPublication) {
   EXPECT_EQ(second->pixels[0], rgba(0, 0, 0));
 }
 
-TEST(CopyRect, OverlapsCopyFromTheImageBeforeTheCopy) {
+TEST(RfbCopyRect, OverlapsCopyFromTheImageBeforeTheCopy) {
   struct Case {
     const char* name;
     std::uint16_t src_x, src_y, x, y;
@@ -160,7 +160,7 @@ TEST(CopyRect, OverlapsCopyFromTheImageBeforeTheCopy) {
   }
 }
 
-TEST(CopyRect, OutsideSourceIsTransparentAndDestinationClips) {
+TEST(RfbCopyRect, OutsideSourceIsTransparentAndDestinationClips) {
   Framebuffer frame(6, 4);
   fill_tags(frame);
   // Source (4,2) 4x3 reaches past the right and bottom edges; destination (0,0).
@@ -178,7 +178,7 @@ TEST(CopyRect, OutsideSourceIsTransparentAndDestinationClips) {
   EXPECT_EQ(frame.pixel(3, 3), tag(3, 3));
 }
 
-TEST(CopyRect, AreaLimit) {
+TEST(RfbCopyRect, AreaLimit) {
   Framebuffer frame(4, 4);
   ASSERT_TRUE(apply(frame, update(1).rect(0, 0, 4096, 4096, 1).u16(0).u16(0)));
   auto r = apply(frame, update(1).rect(0, 0, 4097, 4096, 1).u16(0).u16(0));
@@ -186,7 +186,7 @@ TEST(CopyRect, AreaLimit) {
   EXPECT_EQ(r.error(), data_error("RFB copy rectangle is too large"));
 }
 
-TEST(Rre, BackgroundThenSubrectanglesUnclipped) {
+TEST(RfbRre, BackgroundThenSubrectanglesUnclipped) {
   Framebuffer frame(10, 10);
   Bytes body = update(1);
   body.rect(2, 2, 4, 4, 2).u32(2).pixel(255, 0, 0);
@@ -202,7 +202,7 @@ TEST(Rre, BackgroundThenSubrectanglesUnclipped) {
   EXPECT_EQ(frame.pixel(1, 1), 0u);
 }
 
-TEST(Rre, SubrectangleCountLimit) {
+TEST(RfbRre, SubrectangleCountLimit) {
   Framebuffer frame(4, 4);
   Bytes ok = update(1);
   ok.rect(0, 0, 4, 4, 2).u32(1'000'000).pixel(1, 1, 1);
@@ -215,7 +215,7 @@ TEST(Rre, SubrectangleCountLimit) {
   EXPECT_EQ(r.error(), data_error("RFB RRE update has too many subrectangles"));
 }
 
-TEST(Rre, PixelWorkLimits) {
+TEST(RfbRre, PixelWorkLimits) {
   Framebuffer frame(4, 4);
   auto r = apply(frame, update(1).rect(0, 0, 4097, 4096, 2).u32(0));
   ASSERT_FALSE(r);
@@ -240,7 +240,7 @@ TEST(Rre, PixelWorkLimits) {
   EXPECT_EQ(frame.pixel(3, 3), rgba(2, 2, 2));
 }
 
-TEST(Update, PublishedSnapshotNeverChanges) {
+TEST(RfbUpdate, PublishedSnapshotNeverChanges) {
   Framebuffer frame(4, 4);
   auto first = frame.snapshot();
   ASSERT_TRUE(apply(frame, update(1).rect(0, 0, 1, 1, 0).pixel(5, 5, 5)));
@@ -263,7 +263,7 @@ TEST(Update, PublishedSnapshotNeverChanges) {
   }
 }
 
-TEST(Update, AnyChunkingGivesTheSameImage) {
+TEST(RfbUpdate, AnyChunkingGivesTheSameImage) {
   std::mt19937 random(7);
   Bytes body = update(3);
   body.rect(1, 1, 5, 3, 0);

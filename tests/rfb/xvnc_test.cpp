@@ -37,7 +37,7 @@ bool wait_pixel(const VncSession& s, std::uint32_t x, std::uint32_t y, std::uint
   return false;
 }
 
-TEST(Xvnc, NoneSecurityShowsTheScreenTakesInputAndEnds) {
+TEST(RfbXvnc, NoneSecurityShowsTheScreenTakesInputAndEnds) {
   auto server = XvncServer::start({.width = 320, .height = 240, .password = {}});
   ASSERT_TRUE(server) << server.error();
   auto s = start_vnc_session("127.0.0.1", (*server)->port(), std::nullopt);
@@ -77,7 +77,7 @@ TEST(Xvnc, NoneSecurityShowsTheScreenTakesInputAndEnds) {
   EXPECT_EQ(wait_status_change(*s, SessionStatus::Kind::Connected), SessionStatus::ended());
 }
 
-TEST(Xvnc, VncAuthenticationWithRightAndWrongPassword) {
+TEST(RfbXvnc, VncAuthenticationWithRightAndWrongPassword) {
   auto server = XvncServer::start({.width = 200, .height = 100, .password = "s3cret!x"});
   ASSERT_TRUE(server) << server.error();
   ASSERT_EQ((*server)->run("xsetroot -solid '#00ff00'"), 0);

@@ -25,6 +25,8 @@ vexa_ui::Rect form_column(const RemoteApp& app);
 vexa_ui::Rect dialog_rect(const RemoteApp& app);
 // The area below the session header (the whole content area in fullscreen).
 vexa_ui::Rect session_surface(const RemoteApp& app);
+// The image rectangle: fitted (aspect kept) or 1:1 (each axis capped at the surface), centred.
+vexa_ui::Rect fitted_image_rect(vexa_ui::Rect surface, double w, double h, bool fit);
 // Draws the connected session's terminal or image; false when there is nothing live to draw.
 bool draw_live_surface(RemoteApp& app, vexa_ui::DrawContext& ctx, const profiles::ConnectionProfile& p, vexa_ui::Rect surface);
 // The terminal's text row by row, for screen readers; empty for other sessions.

@@ -7,6 +7,7 @@
 
 #include "platform/actions/operation.hpp"
 #include "platform/actions/resource.hpp"
+#include "platform/devicehost/device_types.hpp"
 #include "platform/doc/document.hpp"
 #include "platform/ui/access.hpp"
 #include "platform/ui/event.hpp"
@@ -15,8 +16,6 @@
 #include "platform/ui/text.hpp"
 
 namespace vexa_ui {
-
-class DeviceSink;
 
 struct DrawContext {
   Scene& scene;

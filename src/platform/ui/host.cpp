@@ -48,6 +48,7 @@ void Host::poll_document() {
 }
 
 bool Host::frame(bool force_draw) {
+  if (auto* sink = app_->as_device_sink()) devices_.pump(*sink);
   app_->frame_start();
   if (!force_draw && !app_->needs_repaint()) return false;
   app_->clear_repaint();

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <memory>
 
+#include "platform/devicehost/device_host.hpp"
 #include "platform/ui/launch.hpp"
 #include "platform/ui/raster.hpp"
 
@@ -29,13 +30,15 @@ class Host {
   void save_document();
   const Scene& scene() const { return scene_; }
   const Raster& rasterize_now();
-  bool wants_frame() const { return app_->wants_frame(); }
+  // The app wants frames, or the device-stream host has streams to carry.
+  bool wants_frame() const { return app_->wants_frame() || devices_.active(); }
 
  private:
   void sync_if_needed();
   std::unique_ptr<App> app_;
   std::unique_ptr<DocumentStore> store_;
   TextRenderer text_;
+  DeviceHost devices_ = DeviceHost::from_environment();
   Scene scene_;
   Raster raster_;
   Size size_;

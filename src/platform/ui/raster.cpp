@@ -78,7 +78,7 @@ struct Painter {
     // Cairo wants premultiplied BGRA; the frame is opaque RGBA, so a swizzle suffices.
     int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, img.width);
     std::vector<std::uint8_t> bgra(static_cast<std::size_t>(stride) * img.height);
-    const std::uint8_t* src = img.rgba->data();
+    const std::uint8_t* src = img.rgba.get();
     for (int y = 0; y < img.height; ++y) {
       auto* row = reinterpret_cast<std::uint32_t*>(bgra.data() + static_cast<std::size_t>(y) * stride);
       const std::uint8_t* s = src + static_cast<std::size_t>(y) * img.width * 4;

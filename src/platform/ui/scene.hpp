@@ -20,7 +20,8 @@ struct ImagePixels {
   int width = 0;
   int height = 0;
   std::uint64_t generation = 0;
-  std::shared_ptr<const std::vector<std::uint8_t>> rgba;
+  // width × height × 4 bytes; may alias a larger owner (a published frame) without copying.
+  std::shared_ptr<const std::uint8_t> rgba;
 };
 
 struct FillRect {
