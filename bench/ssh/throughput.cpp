@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -21,7 +22,11 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr std::uint64_t kTotal = 100ull << 20;
+// 100 MiB; VEXA_BENCH_SSH_MIB chooses another size (small ones for profiling runs).
+const std::uint64_t kTotal = [] {
+  const char* mib = std::getenv("VEXA_BENCH_SSH_MIB");
+  return (mib ? std::strtoull(mib, nullptr, 10) : 100ull) << 20;
+}();
 constexpr std::size_t kDirectChunk = 32 * 1024;
 
 double seconds_since(Clock::time_point start) {
@@ -105,8 +110,9 @@ TransportRun transport_run(ssh::SshSession& session) {
   auto counting_source = [&]() {
     const auto before = Clock::now();
     auto chunk = session.output.try_recv();
-    run.longest_receive_us = std::max(
-        run.longest_receive_us, std::chrono::duration<double, std::micro>(Clock::now() - before).count());
+    run.longest_receive_us =
+        std::max(run.longest_receive_us,
+                 std::chrono::duration<double, std::micro>(Clock::now() - before).count());
     if (chunk) {
       run.bytes += chunk->size();
       ++run.chunks;
@@ -117,15 +123,24 @@ TransportRun transport_run(ssh::SshSession& session) {
   const auto start = Clock::now();
   const double ui_cpu = thread_cpu_seconds();
   const double worker_cpu = named_thread_cpu_seconds("remote-ssh");
-  if (!ssh::send_ssh_input(session, {reinterpret_cast<const std::uint8_t*>(command.data()),
-                                     command.size()})) {
+  if (!ssh::send_ssh_input(
+          session, {reinterpret_cast<const std::uint8_t*>(command.data()), command.size()})) {
     return run;
   }
+  auto last_progress = Clock::now();
+  std::uint64_t last_bytes = 0;
   while (run.bytes < kTotal) {
     const auto frame = Clock::now();
+    if (run.bytes != last_bytes) {
+      last_bytes = run.bytes;
+      last_progress = frame;
+    } else if (frame - last_progress > std::chrono::seconds(30)) {
+      break;  // stalled: reported as missing bytes
+    }
     const bool fed = vt::drain_output(counting_source, screen);
-    run.longest_drain_ms = std::max(
-        run.longest_drain_ms, std::chrono::duration<double, std::milli>(Clock::now() - frame).count());
+    run.longest_drain_ms =
+        std::max(run.longest_drain_ms,
+                 std::chrono::duration<double, std::milli>(Clock::now() - frame).count());
     if (!fed) std::this_thread::sleep_for(std::chrono::microseconds(200));
     if (!session.status->get().live()) break;
   }
@@ -170,16 +185,15 @@ int main() {
   const double transport_rate = mib_per_second(kTotal, transport.seconds);
   // What the client adds to the emulator's own work: the worker thread, plus whatever the UI
   // thread spent beyond feeding.
-  const double transport_cpu =
-      transport.worker_cpu + std::max(0.0, transport.ui_cpu - direct.cpu);
+  const double transport_cpu = transport.worker_cpu + std::max(0.0, transport.ui_cpu - direct.cpu);
   std::printf("BENCH ssh_direct_feed %.1f MiB/s\n", direct_rate);
-  std::printf("BENCH ssh_transport_feed %.1f MiB/s ratio %.2f vs ssh_direct_feed\n",
-              transport_rate, transport_rate / direct_rate);
+  std::printf("BENCH ssh_transport_feed %.1f MiB/s ratio %.2f vs ssh_direct_feed\n", transport_rate,
+              transport_rate / direct_rate);
   std::printf("BENCH ssh_direct_feed_cpu %.3f s\n", direct.cpu);
   std::printf("BENCH ssh_ui_thread_cpu %.3f s\n", transport.ui_cpu);
   std::printf("BENCH ssh_worker_thread_cpu %.3f s\n", transport.worker_cpu);
-  std::printf("BENCH ssh_transport_cpu %.3f s ratio %.2f vs ssh_direct_feed_cpu\n",
-              transport_cpu, transport_cpu / direct.cpu);
+  std::printf("BENCH ssh_transport_cpu %.3f s ratio %.2f vs ssh_direct_feed_cpu\n", transport_cpu,
+              transport_cpu / direct.cpu);
   std::printf("BENCH ssh_mean_chunk %.1f KiB\n",
               static_cast<double>(transport.bytes) / static_cast<double>(transport.chunks) / 1024);
   std::printf("BENCH ssh_longest_frame_drain %.2f ms\n",

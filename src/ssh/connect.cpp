@@ -1,12 +1,11 @@
 #include "ssh/connect.hpp"
 
 #include <fcntl.h>
+#include <fmt/format.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-
-#include <fmt/format.h>
 
 #include "ssh/host_key.hpp"
 
@@ -17,7 +16,9 @@ namespace {
 constexpr long kIdleSeconds = 3600;
 constexpr std::size_t kMaxKeyFileBytes = 1 << 20;
 
-std::string library_error(ssh_session session) { return ssh_get_error(session); }
+std::string library_error(ssh_session session) {
+  return ssh_get_error(session);
+}
 
 Step configure(ssh_session session, const SshTarget& target) {
   const unsigned int port = target.port;
@@ -114,7 +115,8 @@ Step connect_and_check(ssh_session session, const SshTarget& target, const Verdi
 
 Step authenticate(ssh_session session, const SshTarget& target) {
   if (const auto* password = std::get_if<PasswordCredentials>(&target.credentials)) {
-    return auth_result(session, ssh_userauth_password(session, nullptr, password->password.c_str()));
+    return auth_result(session,
+                       ssh_userauth_password(session, nullptr, password->password.c_str()));
   }
   auto key = load_key(std::get<KeyFileCredentials>(target.credentials));
   if (!key) return std::unexpected(key.error());
@@ -127,17 +129,13 @@ std::expected<ChannelPtr, std::string> open_shell(ssh_session session, const Ssh
   ChannelPtr channel(ssh_channel_new(session));
   if (!channel) return std::unexpected(library_error(session));
   if (ssh_channel_open_session(channel.get()) != SSH_OK ||
-      ssh_channel_request_pty_size(channel.get(), "xterm-256color", target.columns,
-                                   target.rows) != SSH_OK ||
+      ssh_channel_request_pty_size(channel.get(), "xterm-256color", target.columns, target.rows) !=
+          SSH_OK ||
       ssh_channel_request_shell(channel.get()) != SSH_OK) {
     return std::unexpected(library_error(session));
   }
   return channel;
 }
-
-}  // namespace ssh
-
-namespace ssh {
 
 void say_goodbye(ssh_session session) {
   if (!ssh_is_connected(session)) return;

@@ -19,9 +19,10 @@ std::expected<void, std::string> queue_input(SshSession& session,
   SshInput message{std::move(ack), std::vector<std::uint8_t>(bytes.begin(), bytes.end())};
   // A refused message is dropped here, acknowledgement sender included: no ticket exists.
   if (auto refused = session.input.try_send(std::move(message))) {
-    return std::unexpected(std::string(*refused == vexa::sys::SendError::Full
-                                           ? "SSH input is busy; wait for the remote session to catch up"
-                                           : "SSH session input channel is closed"));
+    return std::unexpected(
+        std::string(*refused == vexa::sys::SendError::Full
+                        ? "SSH input is busy; wait for the remote session to catch up"
+                        : "SSH session input channel is closed"));
   }
   session.wake->notify();
   return {};
@@ -48,10 +49,9 @@ DeliveryState poll_delivery(DeliveryTicket& ticket) {
   std::optional<DeliveryResult> value;
   switch (ticket.receiver.try_recv(value)) {
     case vexa::sys::OneshotState::Ready:
-      ticket.settled = (value && *value)
-                           ? DeliveryState{DeliveryState::Kind::Acknowledged, {}}
-                           : DeliveryState{DeliveryState::Kind::DeliveryFailed,
-                                           value ? value->error() : std::string()};
+      ticket.settled = (value && *value) ? DeliveryState{DeliveryState::Kind::Acknowledged, {}}
+                                         : DeliveryState{DeliveryState::Kind::DeliveryFailed,
+                                                         value ? value->error() : std::string()};
       return *ticket.settled;
     case vexa::sys::OneshotState::Empty:
       return {DeliveryState::Kind::Waiting, {}};

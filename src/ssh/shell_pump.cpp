@@ -10,81 +10,123 @@ namespace {
 // One SSH packet's payload: large enough that the per-chunk cost (allocation, queue hand-off)
 // vanishes during floods, small enough that a full queue of 128 (4 MiB) is a few milliseconds
 // of terminal work for the frame that drains it.
-constexpr std::uint32_t kChunkBytes = 32 * 1024;
-// Per turn, so that a flood of output never starves input and the other way round.
-constexpr int kOutputReadsPerTurn = 16;
+constexpr std::size_t kChunkBytes = 32 * 1024;
+// Per turn, so that a flood of input cannot starve output.
 constexpr int kInputsPerTurn = 16;
 
 }  // namespace
 
 ShellPump::ShellPump(ssh_session session, ssh_channel channel, WorkerLink& link)
     : session_(session), channel_(channel), link_(link) {
+  callbacks_.userdata = this;
+  callbacks_.channel_data_function = &ShellPump::on_data;
+  ssh_callbacks_init(&callbacks_);
+  ssh_set_channel_callbacks(channel_, &callbacks_);
   touch();
 }
 
-std::expected<void, std::string> ShellPump::run(EventLoop& loop) {
-  for (;;) {
-    if (pump_output() == Flow::Stop || pump_input() == Flow::Stop) return {};
-    if (std::chrono::steady_clock::now() - last_activity_ >= link_.target.idle_timeout) {
-      return {};  // idle: closed as if the channel had ended
+ShellPump::~ShellPump() {
+  ssh_remove_channel_callbacks(channel_, &callbacks_);
+}
+
+// libssh hands over every data message as it decodes it, whichever call decoded it, so no
+// output can sit unseen in the library while the loop sleeps. Standard error is shown like
+// standard output: a terminal has only one screen.
+int ShellPump::on_data(ssh_session, ssh_channel, void* data, std::uint32_t length, int,
+                       void* self) {
+  static_cast<ShellPump*>(self)->deliver(static_cast<const std::uint8_t*>(data), length);
+  return static_cast<int>(length);
+}
+
+void ShellPump::deliver(const std::uint8_t* data, std::size_t length) {
+  touch();
+  for (std::size_t offset = 0; offset < length; offset += kChunkBytes) {
+    const std::size_t size = std::min(kChunkBytes, length - offset);
+    // Waits while 128 chunks are queued, which also stops the reading of the socket, so the
+    // remote is held back by the SSH window; a dropped handle discards the chunk.
+    link_.output.send(OutputChunk(data + offset, data + offset + size));
+  }
+}
+
+// Output that arrived with the shell's start-up, before the callback was in place.
+void ShellPump::drain_buffered() {
+  std::uint8_t buffer[kChunkBytes];
+  for (int is_stderr : {0, 1}) {
+    while (ssh_channel_poll(channel_, is_stderr) > 0) {
+      const int n = ssh_channel_read_nonblocking(channel_, buffer, sizeof buffer, is_stderr);
+      if (n <= 0) break;
+      deliver(buffer, static_cast<std::size_t>(n));
     }
-    if (auto waited = loop.wait(wait_timeout_ms()); !waited) return waited;
+  }
+}
+
+bool ShellPump::remote_ended() const {
+  return ssh_channel_is_eof(channel_) || ssh_channel_is_closed(channel_) ||
+         !ssh_is_connected(session_);
+}
+
+void ShellPump::run(EventLoop& loop) {
+  drain_buffered();
+  for (;;) {
+    if (remote_ended() || pump_input() == Flow::Stop) return;
+    if (std::chrono::steady_clock::now() - last_activity_ >= link_.target.idle_timeout) {
+      return;  // idle: closed as if the channel had ended
+    }
+    if (!loop.wait(wait_timeout_ms())) return;
   }
 }
 
 int ShellPump::wait_timeout_ms() const {
-  if (more_output_ || more_input_) return 0;
+  if (more_input_) return 0;
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
       last_activity_ + link_.target.idle_timeout - std::chrono::steady_clock::now());
   return static_cast<int>(std::clamp<std::int64_t>(left.count() + 1, 0, INT_MAX));
 }
 
-ShellPump::Flow ShellPump::pump_output() {
-  static thread_local std::uint8_t buffer[kChunkBytes];
-  more_output_ = false;
-  for (int turn = 0; turn < kOutputReadsPerTurn; ++turn) {
-    bool got = false;
-    // Standard error is shown like standard output: a terminal has only one screen.
-    for (int is_stderr : {0, 1}) {
-      const int n = ssh_channel_read_nonblocking(channel_, buffer, kChunkBytes, is_stderr);
-      if (n == SSH_ERROR) return Flow::Stop;
-      if (n <= 0) continue;
-      got = true;
-      touch();
-      // Waits while 128 chunks are queued; a dropped handle discards the chunk.
-      link_.output.send(OutputChunk(buffer, buffer + n));
-    }
-    if (!got) {
-      return ssh_channel_is_eof(channel_) || ssh_channel_is_closed(channel_) ? Flow::Stop
-                                                                            : Flow::Continue;
-    }
-  }
-  more_output_ = true;
-  return Flow::Continue;
-}
-
 ShellPump::Flow ShellPump::pump_input() {
-  // Clear first: a message queued after this point rings the wake-up again.
-  link_.wake->clear();
+  // The loop consumed the wake-up before this look at the queue, so a message queued after
+  // this point rings it again.
   more_input_ = false;
   for (int turn = 0; turn < kInputsPerTurn; ++turn) {
-    vexa::sys::RecvError error = vexa::sys::RecvError::Empty;
-    std::optional<SshInput> message = link_.input.try_recv(&error);
-    if (!message) {
-      if (error == vexa::sys::RecvError::Empty) return Flow::Continue;
-      ssh_channel_send_eof(channel_);  // the handle was dropped
-      return Flow::Stop;
+    if (!pending_) {
+      vexa::sys::RecvError error = vexa::sys::RecvError::Empty;
+      pending_ = link_.input.try_recv(&error);
+      pending_offset_ = 0;
+      if (!pending_) {
+        if (error == vexa::sys::RecvError::Empty) return Flow::Continue;
+        ssh_channel_send_eof(channel_);  // the handle was dropped
+        return Flow::Stop;
+      }
+      touch();
     }
-    touch();
-    const int written = ssh_channel_write(channel_, message->bytes.data(),
-                                          static_cast<std::uint32_t>(message->bytes.size()));
-    // Without a ticket behind it the result goes nowhere: typed keys are not tracked.
-    message->acknowledgement.send(
-        written < 0 ? DeliveryResult(std::unexpected(std::string(ssh_get_error(session_))))
-                    : DeliveryResult());
+    if (!write_pending()) return Flow::Continue;  // window shut: its adjustment wakes us
   }
   more_input_ = true;
   return Flow::Continue;
+}
+
+// Writes as much of the pending message as the remote's window takes, so the worker never
+// blocks on a remote that is not reading (it may be waiting for us to read its output). The
+// acknowledgement goes out once the whole message is written, or with the write's error.
+bool ShellPump::write_pending() {
+  const std::uint32_t window = ssh_channel_window_size(channel_);
+  if (window == 0) return false;
+  const std::vector<std::uint8_t>& bytes = pending_->bytes;
+  const auto size =
+      static_cast<std::uint32_t>(std::min<std::size_t>(bytes.size() - pending_offset_, window));
+  const int written = ssh_channel_write(channel_, bytes.data() + pending_offset_, size);
+  if (written < 0) {
+    // Without a ticket behind it the result goes nowhere: typed keys are not tracked.
+    pending_->acknowledgement.send(std::unexpected(std::string(ssh_get_error(session_))));
+    pending_.reset();
+    return true;
+  }
+  pending_offset_ += static_cast<std::size_t>(written);
+  if (pending_offset_ == bytes.size()) {
+    pending_->acknowledgement.send({});
+    pending_.reset();
+  }
+  return true;
 }
 
 }  // namespace ssh

@@ -15,9 +15,9 @@ std::uint16_t read_port(const json& value) {
   if (!value.is_number_integer() && !value.is_number_unsigned()) {
     throw std::invalid_argument("port must be an integer number");
   }
-  if (value.is_number_unsigned() ? value.get<std::uint64_t>() > 65535
-                                 : (value.get<std::int64_t>() < 0 ||
-                                    value.get<std::int64_t>() > 65535)) {
+  if (value.is_number_unsigned()
+          ? value.get<std::uint64_t>() > 65535
+          : (value.get<std::int64_t>() < 0 || value.get<std::int64_t>() > 65535)) {
     throw std::invalid_argument("port must be between 0 and 65535");
   }
   return static_cast<std::uint16_t>(value.get<std::uint64_t>());

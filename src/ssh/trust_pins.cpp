@@ -10,8 +10,7 @@ namespace ssh {
 
 namespace {
 
-const KnownHostEntry* find_pin(const KnownHosts& store, std::string_view host,
-                               std::uint16_t port) {
+const KnownHostEntry* find_pin(const KnownHosts& store, std::string_view host, std::uint16_t port) {
   // A hand-edited file may hold several pins for one host and port: the first decides.
   for (const KnownHostEntry& entry : store.entries) {
     if (entry.host == host && entry.port == port) return &entry;
@@ -21,24 +20,22 @@ const KnownHostEntry* find_pin(const KnownHosts& store, std::string_view host,
 
 }  // namespace
 
-HostKeyVerdict verify_host_key(const KnownHosts& store, std::string_view host,
-                               std::uint16_t port, const HostKeyIdentity& observed) {
+HostKeyVerdict verify_host_key(const KnownHosts& store, std::string_view host, std::uint16_t port,
+                               const HostKeyIdentity& observed) {
   const KnownHostEntry* pin = find_pin(store, host, port);
   if (!pin) return NeedsTrust{observed};
   if (pin->identity == observed) return Trusted{};
   return Changed{pin->identity, observed};
 }
 
-HostKeyVerdict verify_host_key(const std::expected<KnownHosts, Error>& store,
-                               std::string_view host, std::uint16_t port,
-                               const HostKeyIdentity& observed) {
+HostKeyVerdict verify_host_key(const std::expected<KnownHosts, Error>& store, std::string_view host,
+                               std::uint16_t port, const HostKeyIdentity& observed) {
   if (!store) return StoreUnavailable{store.error()};
   return verify_host_key(*store, host, port, observed);
 }
 
-std::expected<void, Error> trust_host_key(const std::filesystem::path& path,
-                                          std::string_view host, std::uint16_t port,
-                                          const HostKeyIdentity& identity) {
+std::expected<void, Error> trust_host_key(const std::filesystem::path& path, std::string_view host,
+                                          std::uint16_t port, const HostKeyIdentity& identity) {
   auto store = load_store(path);
   if (!store) return std::unexpected(store.error());
   if (const KnownHostEntry* pin = find_pin(*store, host, port)) {
@@ -50,8 +47,8 @@ std::expected<void, Error> trust_host_key(const std::filesystem::path& path,
   return save_store(path, *store);
 }
 
-std::expected<bool, Error> forget_host_key(const std::filesystem::path& path,
-                                           std::string_view host, std::uint16_t port) {
+std::expected<bool, Error> forget_host_key(const std::filesystem::path& path, std::string_view host,
+                                           std::uint16_t port) {
   auto store = load_store(path);
   if (!store) return std::unexpected(store.error());
   const auto removed = std::erase_if(store->entries, [&](const KnownHostEntry& entry) {

@@ -18,13 +18,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string system_text(int error) { return std::strerror(error); }
+std::string system_text(int error) {
+  return std::strerror(error);
+}
 
 std::string private_text(const char* what) {
   return std::string(what) + " must not be accessible to group or other users";
 }
 
-fs::path default_directory(const fs::path& state) { return state / "vexa" / "remote"; }
+fs::path default_directory(const fs::path& state) {
+  return state / "vexa" / "remote";
+}
 
 // Creates the store's directory (and missing parents, at the default mode) when it is missing;
 // only the store's own directory is narrowed to 0700. An existing directory is left alone.

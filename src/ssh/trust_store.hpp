@@ -66,15 +66,14 @@ std::expected<std::string, Error> serialize_store(const KnownHosts& store);
 HostKeyVerdict verify_host_key(const KnownHosts& store, std::string_view host, std::uint16_t port,
                                const HostKeyIdentity& observed);
 // The SSH worker's check: a store that does not load gives StoreUnavailable with its error.
-HostKeyVerdict verify_host_key(const std::expected<KnownHosts, Error>& store,
-                               std::string_view host, std::uint16_t port,
-                               const HostKeyIdentity& observed);
+HostKeyVerdict verify_host_key(const std::expected<KnownHosts, Error>& store, std::string_view host,
+                               std::uint16_t port, const HostKeyIdentity& observed);
 
 std::expected<void, Error> trust_host_key(const std::filesystem::path& path, std::string_view host,
                                           std::uint16_t port, const HostKeyIdentity& identity);
 // True when at least one pin was removed.
-std::expected<bool, Error> forget_host_key(const std::filesystem::path& path,
-                                           std::string_view host, std::uint16_t port);
+std::expected<bool, Error> forget_host_key(const std::filesystem::path& path, std::string_view host,
+                                           std::uint16_t port);
 
 // The session failure sentence for a refused key; empty for Trusted.
 std::string verdict_message(const HostKeyVerdict& verdict, std::string_view host,

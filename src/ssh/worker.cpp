@@ -28,13 +28,15 @@ Step run_session(WorkerLink& link, EventLoop& loop) {
   if (!channel) return std::unexpected(channel.error());
 
   link.status->set(Status::connected());
-  if (auto watched = loop.watch(ssh_get_fd(session)); !watched) return watched;
-  if (auto watched = loop.watch(link.wake->fd()); !watched) return watched;
-  ShellPump pump(session, channel->get(), link);
-  auto ran = pump.run(loop);
+  if (auto added = loop.add(session); !added) return added;
+  {
+    SessionInLoop in_loop(loop, session);
+    ShellPump pump(session, channel->get(), link);
+    pump.run(loop);
+  }
   link.status->set_if([](const Status& s) { return s.kind == Status::Kind::Connected; },
                       Status::ended());
-  return ran;
+  return {};
 }
 
 // Messages still queued when the worker ends are dropped here, so their tickets report a
@@ -48,7 +50,7 @@ void discard_pending_input(WorkerLink& link) {
 }  // namespace
 
 void run_worker(WorkerLink& link) {
-  auto loop = EventLoop::create();
+  auto loop = EventLoop::create(*link.wake);
   if (!loop) {
     link.status->set(Status::failed("runtime: " + loop.error()));
   } else if (auto result = run_session(link, *loop); !result) {

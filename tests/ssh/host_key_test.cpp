@@ -25,9 +25,7 @@ TEST(HostKeyIdentity, MatchesSshKeygenForEveryCommonType) {
   struct Case {
     const char* type;
     const char* algorithm;
-  } cases[] = {{"ed25519", "ssh-ed25519"},
-               {"ecdsa", "ecdsa-sha2-nistp256"},
-               {"rsa", "ssh-rsa"}};
+  } cases[] = {{"ed25519", "ssh-ed25519"}, {"ecdsa", "ecdsa-sha2-nistp256"}, {"rsa", "ssh-rsa"}};
   for (const Case& c : cases) {
     const auto file = temp / (std::string("key_") + c.type);
     run("ssh-keygen -q -N '' -t " + std::string(c.type) + " -f " + file.string());

@@ -20,7 +20,9 @@ struct FakeWorker {
   }
 };
 
-std::vector<std::uint8_t> bytes(const std::string& text) { return {text.begin(), text.end()}; }
+std::vector<std::uint8_t> bytes(const std::string& text) {
+  return {text.begin(), text.end()};
+}
 
 std::string text_of(const ssh::SshInput& message) {
   return {message.bytes.begin(), message.bytes.end()};
@@ -48,8 +50,9 @@ TEST(SshInput, SizeLimits) {
 TEST(SshInput, QueueOrderBusyAndClosed) {
   FakeWorker worker;
   for (int i = 0; i < 256; ++i) {
-    const bool sent = i % 2 ? ssh::send_ssh_input(worker.session, bytes(std::to_string(i))).has_value()
-                            : ssh::send_ssh_input_tracked(worker.session, bytes(std::to_string(i))).has_value();
+    const bool sent =
+        i % 2 ? ssh::send_ssh_input(worker.session, bytes(std::to_string(i))).has_value()
+              : ssh::send_ssh_input_tracked(worker.session, bytes(std::to_string(i))).has_value();
     ASSERT_TRUE(sent) << i;
   }
   EXPECT_EQ(ssh::send_ssh_input(worker.session, bytes("x")).error(),

@@ -17,7 +17,9 @@ namespace {
 using Status = vexa::sys::SessionStatus;
 using ssh_test::SshServerFixture;
 
-std::vector<std::uint8_t> bytes(const std::string& text) { return {text.begin(), text.end()}; }
+std::vector<std::uint8_t> bytes(const std::string& text) {
+  return {text.begin(), text.end()};
+}
 
 std::string keygen_fingerprint(const std::filesystem::path& public_key) {
   std::string out;
@@ -42,10 +44,11 @@ struct SshdClient {
   }
 
   Status::Kind start(const std::string& key_type) {
-    session = *ssh::start_ssh_session(ssh::SshTarget{
-        "127.0.0.1", sshd.port(), sshd.user(),
-        ssh::KeyFileCredentials{sshd.user_key(key_type), std::nullopt}, store});
-    SshServerFixture::wait_until([&] { return session->status->get().kind != Status::Kind::Connecting; });
+    session = *ssh::start_ssh_session(
+        ssh::SshTarget{"127.0.0.1", sshd.port(), sshd.user(),
+                       ssh::KeyFileCredentials{sshd.user_key(key_type), std::nullopt}, store});
+    SshServerFixture::wait_until(
+        [&] { return session->status->get().kind != Status::Kind::Connecting; });
     return session->status->get().kind;
   }
 
@@ -82,14 +85,14 @@ TEST(SshdSession, TrustThenTypeACommandAndReadTheScreen) {
 
   ASSERT_TRUE(ssh::trust_host_key(client.store, "127.0.0.1", sshd.port(), observed));
   ASSERT_EQ(client.start("ed25519"), Status::Kind::Connected)
-      << client.session->status->get().text << "\n" << sshd.log();
+      << client.session->status->get().text << "\n"
+      << sshd.log();
 
   // The shell's own echo shows the typed text; only the shell computes 42.
   auto ticket = *ssh::send_ssh_input_tracked(*client.session, bytes("echo $((6*7))-marker\r"));
   EXPECT_TRUE(client.wait_screen("42-marker")) << ssh_test::screen_text(*client.session->terminal);
-  EXPECT_TRUE(SshServerFixture::wait_until([&] {
-    return ssh::poll_delivery(ticket).kind == ssh::DeliveryState::Kind::Acknowledged;
-  }));
+  EXPECT_TRUE(SshServerFixture::wait_until(
+      [&] { return ssh::poll_delivery(ticket).kind == ssh::DeliveryState::Kind::Acknowledged; }));
 
   ASSERT_TRUE(ssh::send_ssh_input(*client.session, bytes("exit\r")));
   EXPECT_TRUE(SshServerFixture::wait_until(

@@ -19,7 +19,8 @@ using ssh_test::read_text;
 using ssh_test::TempDir;
 using ssh_test::write_text;
 
-const HostKeyIdentity kEd{"ssh-ed25519", "SHA256:AAAAC3NzaC1lZDI1NTE5AAAAIOMqqnkVzrm0SdG6UOoqKLsabgH5C9okWi0dh2l9GKJl"};
+const HostKeyIdentity kEd{
+    "ssh-ed25519", "SHA256:AAAAC3NzaC1lZDI1NTE5AAAAIOMqqnkVzrm0SdG6UOoqKLsabgH5C9okWi0dh2l9GKJl"};
 const HostKeyIdentity kRsa{"ssh-rsa", "SHA256:nThbg6kXUpJWGl7E1IGOCspRomTxdCARLviKw6E5SY8"};
 
 const char* kOneEntry = R"({
@@ -81,7 +82,8 @@ TEST(TrustFormat, RefusesMalformedFiles) {
       R"({"entries": [{"host": "h", "port": 22}]})",
       R"({"entries": [{"host": "h", "port": 22, "identity": {"algorithm": "a"}}]})",
       R"({"entries": [{"host": "h", "port": 22, "identity": {"algorithm": null, "fingerprint": "f"}}]})",
-      "{\"entries\": [{\"host\": \"\xff\", \"port\": 1, \"identity\": {\"algorithm\": \"a\", \"fingerprint\": \"f\"}}]}",
+      "{\"entries\": [{\"host\": \"\xff\", \"port\": 1, \"identity\": {\"algorithm\": \"a\", "
+      "\"fingerprint\": \"f\"}}]}",
   };
   for (const char* text : cases) {
     auto store = ssh::parse_store(text);
@@ -106,12 +108,9 @@ TEST(TrustVerify, FirstPinForHostAndPortDecides) {
     HostKeyIdentity observed;
     ssh::HostKeyVerdict expected;
   } cases[] = {
-      {"host", 22, kEd, Trusted{}},
-      {"host", 22, kRsa, Changed{kEd, kRsa}},
-      {"host", 2222, kRsa, Trusted{}},
-      {"host", 2222, kEd, Changed{kRsa, kEd}},
-      {"HOST", 22, kEd, NeedsTrust{kEd}},
-      {"host", 23, kEd, NeedsTrust{kEd}},
+      {"host", 22, kEd, Trusted{}},        {"host", 22, kRsa, Changed{kEd, kRsa}},
+      {"host", 2222, kRsa, Trusted{}},     {"host", 2222, kEd, Changed{kRsa, kEd}},
+      {"HOST", 22, kEd, NeedsTrust{kEd}},  {"host", 23, kEd, NeedsTrust{kEd}},
       {"host.", 22, kEd, NeedsTrust{kEd}},
   };
   for (const Case& c : cases) {
@@ -125,8 +124,7 @@ TEST(TrustVerify, FirstPinForHostAndPortDecides) {
 
 TEST(TrustVerify, VerdictSentences) {
   EXPECT_EQ(ssh::verdict_message(NeedsTrust{kEd}, "h.example", 2222),
-            "SSH host key for h.example:2222 needs explicit trust: ssh-ed25519 " +
-                kEd.fingerprint);
+            "SSH host key for h.example:2222 needs explicit trust: ssh-ed25519 " + kEd.fingerprint);
   EXPECT_EQ(ssh::verdict_message(Changed{kEd, kRsa}, "h", 22),
             "SSH host key changed for h:22. Expected ssh-ed25519 " + kEd.fingerprint +
                 "; received ssh-rsa " + kRsa.fingerprint + ". Connection blocked.");
@@ -153,7 +151,8 @@ TEST(TrustPath, CheckRefusesLinksAndLoosePermissions) {
 
   const std::string parent_loose =
       "SSH host-key store parent must not be accessible to group or other users";
-  const std::string file_loose = "SSH host-key store must not be accessible to group or other users";
+  const std::string file_loose =
+      "SSH host-key store must not be accessible to group or other users";
   const std::string not_dir = "SSH host-key store parent must be a real directory";
   const std::string not_file = "SSH host-key store must be a regular file";
   struct Case {
@@ -218,7 +217,7 @@ TEST(TrustPath, DefaultLocationIsCreatedPrivate) {
   EXPECT_EQ(*path, temp / "state" / "vexa" / "remote" / "known-hosts.json");
   EXPECT_EQ(ssh_test::mode_of(temp / "state" / "vexa" / "remote"), 0700u);
   EXPECT_EQ(ssh_test::mode_of(temp / "state" / "vexa"), 0755u);  // parents: default mode
-  EXPECT_FALSE(std::filesystem::exists(*path));                    // only the directory
+  EXPECT_FALSE(std::filesystem::exists(*path));                  // only the directory
 
   // An existing directory is never changed, so a loose one stays refused.
   ::chmod((temp / "state" / "vexa" / "remote").c_str(), 0750);
@@ -231,7 +230,8 @@ TEST(TrustPath, NoStateDirectory) {
   ssh_test::ScopedEnv no_override("REMOTE_SSH_KNOWN_HOSTS", std::nullopt);
   ssh_test::ScopedEnv state("XDG_STATE_HOME", std::nullopt);
   ssh_test::ScopedEnv home("HOME", std::nullopt);
-  EXPECT_EQ(ssh::store_path().error(), "no private state directory is available for SSH host trust");
+  EXPECT_EQ(ssh::store_path().error(),
+            "no private state directory is available for SSH host trust");
 }
 
 TEST(TrustPins, TrustAndForgetLifecycle) {

@@ -113,8 +113,10 @@ void SshServerFixture::serve(ssh_session session) {
     run_shell(session, channel);
     // Like a real server, let the client read the channel's end and leave first: a disconnect
     // right behind the last data could overtake the client's reading of it.
-    pollfd peer{ssh_get_fd(session), POLLIN, 0};
-    ::poll(&peer, 1, 2000);
+    if (ssh_is_connected(session)) {
+      pollfd peer{ssh_get_fd(session), POLLIN, 0};
+      ::poll(&peer, 1, 2000);
+    }
   }
   {
     std::lock_guard lock(mutex_);

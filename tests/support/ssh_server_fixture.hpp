@@ -11,6 +11,8 @@
 // RSA works as a host key, but not as a client key: libssh's server announces no rsa-sha2
 // signature algorithms, and a libssh client then refuses to sign with SHA-1. The OpenSSH
 // fixture (sshd_fixture.hpp) covers RSA client keys.
+#include <libssh/server.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -21,13 +23,12 @@
 #include <thread>
 #include <vector>
 
-#include <libssh/server.h>
-
 #include "support/ssh_test_keys.hpp"
 
 namespace ssh_test {
 
 // The byte at offset i of a "flood": lines of 62 letters ended by CR LF, as a pty shows them.
+// It repeats every 64 * 26 bytes.
 inline std::uint8_t flood_byte(std::uint64_t i) {
   if (i % 64 == 62) return '\r';
   if (i % 64 == 63) return '\n';
@@ -39,8 +40,8 @@ struct ServerOptions {
   std::string user = "tester";
   std::string password = "correct horse";
   std::shared_ptr<KeyPair> authorized_key;  // public-key logins accepted for this key only
-  std::string greeting;                      // written on standard output when the shell starts
-  bool echo = true;                          // echo input bytes like a terminal would
+  std::string greeting;                     // written on standard output when the shell starts
+  bool echo = true;                         // echo input bytes like a terminal would
 };
 
 struct PtyRequest {

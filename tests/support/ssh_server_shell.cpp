@@ -118,16 +118,26 @@ void SshServerFixture::run_command(ssh_channel channel, const std::string& line,
     ssh_channel_write_stderr(channel, text.data(), static_cast<std::uint32_t>(text.size()));
   } else if (line.rfind("flood ", 0) == 0) {
     const std::uint64_t total = std::strtoull(line.c_str() + 6, nullptr, 10);
-    std::string piece;
-    for (std::uint64_t offset = 0; offset < total; offset += piece.size()) {
-      piece.resize(std::min<std::uint64_t>(32 * 1024, total - offset));
-      for (std::size_t i = 0; i < piece.size(); ++i) {
-        piece[i] = static_cast<char>(flood_byte(offset + i));
+    // The pattern repeats every 1664 bytes: one period plus a piece, cut at any offset.
+    constexpr std::size_t kPeriod = 64 * 26;
+    constexpr std::size_t kPiece = 32 * 1024;
+    std::string pattern(kPeriod + kPiece, '\0');
+    for (std::size_t i = 0; i < pattern.size(); ++i) pattern[i] = static_cast<char>(flood_byte(i));
+    for (std::uint64_t offset = 0; offset < total;) {
+      const std::size_t size =
+          static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, total - offset));
+      const char* piece = pattern.data() + offset % kPeriod;
+      // libssh may write less than asked (it gives up waiting for window after a while).
+      for (std::size_t done = 0; done < size;) {
+        const int n =
+            ssh_channel_write(channel, piece + done, static_cast<std::uint32_t>(size - done));
+        if (n < 0 || stopping_ || ssh_channel_is_closed(channel)) return;
+        done += static_cast<std::size_t>(n);
       }
-      if (ssh_channel_write(channel, piece.data(), static_cast<std::uint32_t>(piece.size())) < 0) {
-        return;
-      }
+      offset += size;
     }
+    // libssh may hold the last packet until its next poll; send it before going quiet.
+    ssh_blocking_flush(ssh_channel_get_session(channel), 10000);
   } else if (line == "exit") {
     ssh_channel_request_send_exit_status(channel, 0);
     ssh_channel_send_eof(channel);

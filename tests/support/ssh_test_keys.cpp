@@ -12,9 +12,15 @@ std::shared_ptr<KeyPair> KeyPair::generate(KeyKind kind) {
   ssh_key key = nullptr;
   int rc = SSH_ERROR;
   switch (kind) {
-    case KeyKind::Ed25519: rc = ssh_pki_generate(SSH_KEYTYPE_ED25519, 0, &key); break;
-    case KeyKind::Ecdsa: rc = ssh_pki_generate(SSH_KEYTYPE_ECDSA_P256, 256, &key); break;
-    case KeyKind::Rsa: rc = ssh_pki_generate(SSH_KEYTYPE_RSA, 2048, &key); break;
+    case KeyKind::Ed25519:
+      rc = ssh_pki_generate(SSH_KEYTYPE_ED25519, 0, &key);
+      break;
+    case KeyKind::Ecdsa:
+      rc = ssh_pki_generate(SSH_KEYTYPE_ECDSA_P256, 256, &key);
+      break;
+    case KeyKind::Rsa:
+      rc = ssh_pki_generate(SSH_KEYTYPE_RSA, 2048, &key);
+      break;
   }
   if (rc != SSH_OK) throw std::runtime_error("cannot generate a test key");
   return std::shared_ptr<KeyPair>(new KeyPair(key));
@@ -29,7 +35,9 @@ std::shared_ptr<KeyPair> KeyPair::shared(KeyKind kind) {
   return slot;
 }
 
-KeyPair::~KeyPair() { ssh_key_free(key_); }
+KeyPair::~KeyPair() {
+  ssh_key_free(key_);
+}
 
 ssh_key KeyPair::copy() const {
   char* text = nullptr;

@@ -82,8 +82,7 @@ void SshdFixture::start() {
   for (const char* type : kKeyTypes) {
     run_or_throw("ssh-keygen -q -N '' -t " + std::string(type) + " -f " +
                  host_public_key(type).replace_extension().string());
-    run_or_throw("ssh-keygen -q -N '' -t " + std::string(type) + " -f " +
-                 user_key(type).string());
+    run_or_throw("ssh-keygen -q -N '' -t " + std::string(type) + " -f " + user_key(type).string());
     std::ifstream pub(user_key(type).string() + ".pub");
     authorized << pub.rdbuf();
   }
@@ -103,7 +102,9 @@ void SshdFixture::start() {
   wait_until_listening();
 }
 
-SshdFixture::~SshdFixture() { stop(); }
+SshdFixture::~SshdFixture() {
+  stop();
+}
 
 void SshdFixture::stop() {
   if (pid_ > 0) {
@@ -115,7 +116,9 @@ void SshdFixture::stop() {
   if (!dir_.empty()) fs::remove_all(dir_, ignored);
 }
 
-fs::path SshdFixture::user_key(const std::string& type) const { return dir_ / ("id_" + type); }
+fs::path SshdFixture::user_key(const std::string& type) const {
+  return dir_ / ("id_" + type);
+}
 
 fs::path SshdFixture::host_public_key(const std::string& type) const {
   return dir_ / ("ssh_host_" + type + "_key.pub");
