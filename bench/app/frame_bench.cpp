@@ -1,0 +1,169 @@
+// One frame of the list screen with 1,000 saved connections, in its two halves: recording the
+// scene (RemoteApp::draw) and rasterizing it at 1280x800 with Cairo; and filtering 10,000
+// profiles by a search query. Steady state: the text measurement cache is warm, as it is from
+// the second frame of a running window on.
+#include <benchmark/benchmark.h>
+#include <cairo.h>
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <string>
+
+#include "app/descriptor.hpp"
+#include "app/remote_app.hpp"
+#include "bench/app/profile_set.hpp"
+#include "platform/ui/raster.hpp"
+#include "platform/ui/theme.hpp"
+
+namespace {
+
+constexpr vexa_ui::Size kWindow{1280, 800};
+
+struct ListFrame {
+  std::unique_ptr<app::RemoteApp> app = app::create_app(std::nullopt);
+  vexa_ui::TextRenderer text;
+  vexa_ui::Scene scene;
+
+  explicit ListFrame(std::size_t rows, std::string query = {}, double scroll_fraction = 0) {
+    app->profiles = app_bench::make_profiles(rows);
+    app->layout({0, 0, kWindow.width, kWindow.height});
+    if (!query.empty()) app->set_search(std::move(query));
+    // Let the navigation panel finish its reveal animation: a settled list, not a first frame.
+    for (int i = 0; i < 120; ++i) record();
+    app->list_scroll = app->list_scroll_max * scroll_fraction;
+    record();
+  }
+  void record() {
+    scene.clear();
+    vexa_ui::DrawContext ctx{scene, text, kWindow, 1.0};
+    app->frame_start();
+    app->draw(ctx);
+  }
+};
+
+void record_list(benchmark::State& state, std::string query, double scroll) {
+  ListFrame frame(1000, std::move(query), scroll);
+  for (auto _ : state) {
+    frame.record();
+    benchmark::DoNotOptimize(frame.scene.items().data());
+  }
+  state.counters["items"] = static_cast<double>(frame.scene.items().size());
+}
+
+void rasterize_list(benchmark::State& state, double scale) {
+  ListFrame frame(1000);
+  vexa_ui::Raster raster;
+  int w = static_cast<int>(kWindow.width * scale), h = static_cast<int>(kWindow.height * scale);
+  for (auto _ : state) {
+    vexa_ui::rasterize(frame.scene, raster, w, h, scale, vexa_ui::Colors::background);
+    benchmark::DoNotOptimize(raster.pixels.data());
+  }
+}
+
+// The floor of any raster: Cairo filling every pixel of the same frame once.
+void cairo_clear(benchmark::State& state) {
+  vexa_ui::Raster raster;
+  vexa_ui::Scene empty;
+  for (auto _ : state) {
+    vexa_ui::rasterize(empty, raster, 1280, 800, 1.0, vexa_ui::Colors::background);
+    benchmark::DoNotOptimize(raster.pixels.data());
+  }
+}
+
+const std::vector<profiles::ConnectionProfile>& ten_thousand() {
+  static const auto list = app_bench::make_profiles(10000);
+  return list;
+}
+
+void filter(benchmark::State& state, std::string query) {
+  const auto& list = ten_thousand();
+  std::size_t kept = 0;
+  for (auto _ : state) {
+    auto visible = profiles::visible_profiles(list, query);
+    kept = visible.size();
+    benchmark::DoNotOptimize(visible.data());
+  }
+  state.counters["kept"] = static_cast<double>(kept);
+}
+
+// The least a filter can do: an ASCII case-insensitive substring test of the same fields, no
+// trimming, no Unicode, no sort.
+bool contains_ascii(const std::string& hay, const std::string& needle) {
+  return std::search(hay.begin(), hay.end(), needle.begin(), needle.end(), [](char a, char b) {
+           return std::tolower(static_cast<unsigned char>(a)) == b;
+         }) != hay.end();
+}
+
+void filter_floor(benchmark::State& state, std::string query) {
+  const auto& list = ten_thousand();
+  for (auto _ : state) {
+    std::vector<const profiles::ConnectionProfile*> out;
+    for (const auto& p : list) {
+      if (contains_ascii(p.name, query) || contains_ascii(p.host, query) || contains_ascii(p.user, query) ||
+          contains_ascii(p.group, query)) {
+        out.push_back(&p);
+      }
+    }
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+
+// Collects each run's time per iteration in milliseconds, by name.
+class Collector : public benchmark::ConsoleReporter {
+ public:
+  std::map<std::string, double> ms;
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const auto& run : runs) {
+      if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
+      double ms_per = run.GetAdjustedRealTime() * benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e3;
+      ms[run.benchmark_name()] = ms_per;
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+};
+
+void line(const Collector& c, const std::string& name, const std::string& key, const std::string& base_key = {},
+          const std::string& base_name = {}) {
+  auto it = c.ms.find(key);
+  if (it == c.ms.end()) return;
+  auto base = base_key.empty() ? c.ms.end() : c.ms.find(base_key);
+  if (base == c.ms.end()) {
+    fmt::print("BENCH {} {:.3f} ms\n", name, it->second);
+  } else {
+    fmt::print("BENCH {} {:.3f} ms ratio {:.2f} vs {}\n", name, it->second, it->second / base->second, base_name);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  auto ms = [](benchmark::internal::Benchmark* b) { b->Unit(benchmark::kMillisecond)->MinTime(0.5); };
+  ms(benchmark::RegisterBenchmark("record/list_1000_top", record_list, std::string{}, 0.0));
+  ms(benchmark::RegisterBenchmark("record/list_1000_middle", record_list, std::string{}, 0.5));
+  ms(benchmark::RegisterBenchmark("record/list_1000_query", record_list, std::string{"web"}, 0.0));
+  ms(benchmark::RegisterBenchmark("raster/cairo_clear_1280x800", cairo_clear));
+  ms(benchmark::RegisterBenchmark("raster/list_1280x800", rasterize_list, 1.0));
+  ms(benchmark::RegisterBenchmark("raster/list_1280x800_scale2", rasterize_list, 2.0));
+  for (std::string q : {"web", "prod", "zzz", ""}) {
+    std::string tag = q.empty() ? "all" : q;
+    ms(benchmark::RegisterBenchmark(("filter/10000_" + tag).c_str(), filter, q));
+    ms(benchmark::RegisterBenchmark(("filter/floor_10000_" + tag).c_str(), filter_floor, q));
+  }
+  benchmark::Initialize(&argc, argv);
+  Collector collector;
+  benchmark::RunSpecifiedBenchmarks(&collector);
+  benchmark::Shutdown();
+
+  line(collector, "app_list_record_1000", "record/list_1000_top");
+  line(collector, "app_list_record_1000_scrolled", "record/list_1000_middle");
+  line(collector, "app_list_record_1000_query", "record/list_1000_query");
+  line(collector, "app_list_raster_1280x800", "raster/list_1280x800", "raster/cairo_clear_1280x800", "cairo_clear");
+  line(collector, "app_list_raster_2560x1600", "raster/list_1280x800_scale2", "raster/cairo_clear_1280x800",
+       "cairo_clear_1280x800");
+  for (auto [name, tag] : {std::pair{"web", "web"}, {"prod", "prod"}, {"nomatch", "zzz"}, {"empty", "all"}}) {
+    line(collector, fmt::format("app_filter_10000_{}", name), fmt::format("filter/10000_{}", tag),
+         fmt::format("filter/floor_10000_{}", tag), "ascii_scan");
+  }
+}
