@@ -6,13 +6,17 @@
 #include <cairo.h>
 #include <fmt/format.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <string>
 
 #include "app/descriptor.hpp"
 #include "app/remote_app.hpp"
 #include "bench/app/filter_candidate.hpp"
+#include "bench/app/png_candidate.hpp"
 #include "bench/app/profile_set.hpp"
 #include "platform/ui/raster.hpp"
 #include "platform/ui/theme.hpp"
@@ -71,6 +75,24 @@ void cairo_clear(benchmark::State& state, double scale) {
     vexa_ui::rasterize(empty, raster, w, h, scale, vexa_ui::Colors::background);
     benchmark::DoNotOptimize(raster.pixels.data());
   }
+}
+
+// The headless start's last step: the list frame written as a PNG (tmpfs, so it is encoding
+// that is measured).
+void png_write(benchmark::State& state, bool candidate) {
+  ListFrame frame(1000);
+  vexa_ui::Raster raster;
+  vexa_ui::rasterize(frame.scene, raster, 1280, 800, 1.0, vexa_ui::Colors::background);
+  auto path = fmt::format("/tmp/vexa-bench-frame-{}-{}.png", getpid(), candidate ? "fast" : "cairo");
+  for (auto _ : state) {
+    bool ok = candidate ? app_bench::write_png_fast(raster, path) : vexa_ui::write_png(raster, path).has_value();
+    if (!ok) {
+      state.SkipWithError("cannot write the PNG");
+      break;
+    }
+  }
+  state.counters["KiB"] = static_cast<double>(std::filesystem::file_size(path)) / 1024;
+  std::filesystem::remove(path);
 }
 
 const std::vector<profiles::ConnectionProfile>& ten_thousand() {
@@ -163,6 +185,8 @@ int main(int argc, char** argv) {
   ms(benchmark::RegisterBenchmark("raster/cairo_clear_2560x1600", cairo_clear, 2.0));
   ms(benchmark::RegisterBenchmark("raster/list_1280x800", rasterize_list, 1.0));
   ms(benchmark::RegisterBenchmark("raster/list_1280x800_scale2", rasterize_list, 2.0));
+  ms(benchmark::RegisterBenchmark("png/cairo_1280x800", png_write, false));
+  ms(benchmark::RegisterBenchmark("png/candidate_1280x800", png_write, true));
   for (std::string q : {"web", "prod", "zzz", ""}) {
     std::string tag = q.empty() ? "all" : q;
     ms(benchmark::RegisterBenchmark(("filter/10000_" + tag).c_str(), filter, q));
@@ -180,6 +204,8 @@ int main(int argc, char** argv) {
   line(collector, "app_list_raster_1280x800", "raster/list_1280x800", "raster/cairo_clear_1280x800", "cairo_clear");
   line(collector, "app_list_raster_2560x1600", "raster/list_1280x800_scale2", "raster/cairo_clear_2560x1600",
        "cairo_clear");
+  line(collector, "app_list_png_1280x800", "png/cairo_1280x800");
+  line(collector, "app_list_png_1280x800_candidate", "png/candidate_1280x800", "png/cairo_1280x800", "cairo_png");
   for (auto [name, tag] : {std::pair{"web", "web"}, {"prod", "prod"}, {"nomatch", "zzz"}, {"empty", "all"}}) {
     // The empty query keeps and sorts everything; the scan floor does not sort, so no ratio.
     bool sorted_all = std::string_view(tag) == "all";
