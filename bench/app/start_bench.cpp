@@ -131,7 +131,12 @@ void report(const std::string& name, const Summary& s, const Summary* base, cons
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  // For profiling one start by hand: write the 1,000-profile document under a data folder.
+  if (argc == 3 && std::string(argv[1]) == "--write-document") {
+    write_document(argv[2], 1000);
+    return 0;
+  }
   std::string app = build_dir() + "/src/app/vexa-remote";
   std::string floor = build_dir() + "/bench/app/app_start_baseline";
   auto root = fs::temp_directory_path() / fmt::format("vexa-start-bench-{}", getpid());

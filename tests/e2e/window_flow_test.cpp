@@ -18,13 +18,13 @@ bool lists(const std::optional<nlohmann::json>& tree, const std::string& name) {
 // Creates a connection through the keyboard only: Control+N, name, Tab, host, Tab to the port,
 // replace its "22", Enter.
 void create_by_keyboard(E2eWindow& w, const std::string& name, const std::string& host, const std::string& port) {
-  ASSERT_TRUE(w.key("ctrl+n"));
-  ASSERT_TRUE(w.type(name));
-  ASSERT_TRUE(w.key("Tab"));
-  ASSERT_TRUE(w.type(host));
-  ASSERT_TRUE(w.key("Tab End BackSpace BackSpace"));
-  ASSERT_TRUE(w.type(port));
-  ASSERT_TRUE(w.key("Return"));
+  ASSERT_EQ(w.key("ctrl+n"), "");
+  ASSERT_EQ(w.type(name), "");
+  ASSERT_EQ(w.key("Tab"), "");
+  ASSERT_EQ(w.type(host), "");
+  ASSERT_EQ(w.key("Tab End BackSpace BackSpace"), "");
+  ASSERT_EQ(w.type(port), "");
+  ASSERT_EQ(w.key("Return"), "");
 }
 
 }  // namespace
@@ -73,16 +73,16 @@ TEST(WindowFlow, EditScreenDeleteConfirmedWithEnterRemovesOnlyThatConnection) {
   ASSERT_TRUE(shot);
 
   // Select the row by its left margin (clear of the star and the buttons), then Edit.
-  ASSERT_TRUE(w.click(controls->row.x + 8, controls->row.center().y));
+  ASSERT_EQ(w.click(controls->row.x + 8, controls->row.center().y), "");
   shot = w.wait_changed(*shot);
   ASSERT_TRUE(shot) << "selecting the row changed nothing on screen";
-  ASSERT_TRUE(w.click(controls->edit.center().x, controls->edit.center().y));
+  ASSERT_EQ(w.click(controls->edit.center().x, controls->edit.center().y), "");
   shot = w.wait_changed(*shot);
   ASSERT_TRUE(shot) << "the Edit button changed nothing on screen";
-  ASSERT_TRUE(w.click(controls->delete_button.center().x, controls->delete_button.center().y));
+  ASSERT_EQ(w.click(controls->delete_button.center().x, controls->delete_button.center().y), "");
   shot = w.wait_changed(*shot);
   ASSERT_TRUE(shot) << "Delete opened no confirmation";
-  ASSERT_TRUE(w.key("Return"));
+  ASSERT_EQ(w.key("Return"), "");
 
   auto live = doc.wait_for([](const nlohmann::json& t) { return !listed_named(t, "Lab box"); }, 10000);
   ASSERT_TRUE(live);
@@ -108,8 +108,8 @@ TEST(WindowFlow, SigtermKeepsCommittedChangesAndDropsTheOpenForm) {
   auto shot = w.capture();
   ASSERT_TRUE(shot);
   // A second form, typed into but never saved, is open when the signal comes.
-  ASSERT_TRUE(w.key("ctrl+n"));
-  ASSERT_TRUE(w.type("Draft"));
+  ASSERT_EQ(w.key("ctrl+n"), "");
+  ASSERT_EQ(w.type("Draft"), "");
   ASSERT_TRUE(w.wait_changed(*shot)) << "Control+N opened no form";
 
   w.signal(SIGTERM);

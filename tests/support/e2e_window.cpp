@@ -153,24 +153,38 @@ std::optional<Screenshot> E2eWindow::wait_changed(const Screenshot& before, int 
   return std::nullopt;
 }
 
-ProcessResult E2eWindow::xdotool(const std::string& args) const {
-  return run_shell("DISPLAY=" + shell_quote(display_) + " timeout 20 xdotool " + args);
+std::string E2eWindow::xdotool(const std::string& args) const {
+  auto r = run_shell("DISPLAY=" + shell_quote(display_) + " timeout 20 xdotool " + args);
+  if (r.exit_code == 0) return {};
+  return "xdotool " + args + " exited with " + std::to_string(r.exit_code) + ": " + r.err + r.out;
 }
 
-bool E2eWindow::key(const std::string& keys) {
-  auto w = std::to_string(window_);
-  return xdotool("windowfocus --sync " + w + " key --delay 30 " + keys).exit_code == 0;
+std::string E2eWindow::focus() {
+  // Focusing may fail once while the server still settles a just-mapped window; nothing is
+  // typed until it has worked, so trying again is safe.
+  std::string problem;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    problem = xdotool("windowfocus --sync " + std::to_string(window_));
+    if (problem.empty()) return {};
+    sleep_ms(200);
+  }
+  return problem;
 }
 
-bool E2eWindow::type(const std::string& text) {
-  auto w = std::to_string(window_);
-  return xdotool("windowfocus --sync " + w + " type --delay 30 " + shell_quote(text)).exit_code == 0;
+std::string E2eWindow::key(const std::string& keys) {
+  if (auto problem = focus(); !problem.empty()) return problem;
+  return xdotool("key --delay 30 " + keys);
 }
 
-bool E2eWindow::click(double x, double y) {
+std::string E2eWindow::type(const std::string& text) {
+  if (auto problem = focus(); !problem.empty()) return problem;
+  return xdotool("type --delay 30 " + shell_quote(text));
+}
+
+std::string E2eWindow::click(double x, double y) {
   auto w = std::to_string(window_);
   auto px = std::to_string(static_cast<int>(x + 0.5)), py = std::to_string(static_cast<int>(y + 0.5));
-  return xdotool("mousemove --sync --window " + w + " " + px + " " + py + " click 1").exit_code == 0;
+  return xdotool("mousemove --sync --window " + w + " " + px + " " + py + " click 1");
 }
 
 bool E2eWindow::request_close() { return test_support::request_close(display_, window_); }

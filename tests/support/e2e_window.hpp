@@ -73,10 +73,11 @@ class E2eWindow {
   std::optional<Screenshot> wait_changed(const Screenshot& before, int timeout_ms = 5000);
 
   // xdotool key names, e.g. "ctrl+n", "Tab", "End BackSpace"; typed text; a primary click at
-  // window coordinates. The window gets the keyboard focus first.
-  bool key(const std::string& keys);
-  bool type(const std::string& text);
-  bool click(double x, double y);
+  // window coordinates. The window gets the keyboard focus first. Empty on success, otherwise
+  // what xdotool said.
+  std::string key(const std::string& keys);
+  std::string type(const std::string& text);
+  std::string click(double x, double y);
 
   // WM_DELETE_WINDOW, as a window manager sends it.
   bool request_close();
@@ -84,7 +85,8 @@ class E2eWindow {
   std::optional<int> wait_exit(int timeout_ms = 10000);
 
  private:
-  ProcessResult xdotool(const std::string& args) const;
+  std::string xdotool(const std::string& args) const;
+  std::string focus();
   std::optional<Screenshot> wait_still(std::optional<Screenshot> first, int timeout_ms);
 
   std::unique_ptr<Xvfb> x_;
