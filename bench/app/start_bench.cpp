@@ -2,10 +2,9 @@
 // (--screenshot), or only building it and dumping the accessibility tree (--a11y-dump), on an
 // empty document and on one with 1,000 saved connections. Wall time from fork to exit and the
 // child's CPU time, medians of many runs; peak resident memory from the child's rusage.
-// Baselines in the same run: a
-// minimal Pango/Cairo program that renders one line of text into a PNG of the same size (the
-// floor of font set-up, drawing and encoding), and the binary's own --help (loading and
-// linking only).
+// Baselines in the same run: a minimal Pango/Cairo program that renders one line of text into a
+// PNG of the same size (the floor of font set-up, drawing and encoding), and the binary's own
+// --help (loading and linking only).
 #include <fcntl.h>
 #include <fmt/format.h>
 #include <sys/resource.h>
