@@ -1,6 +1,7 @@
 // The application as a user meets it: a real window under Xvfb, keys and clicks through the X
 // server, the window closed by the window manager's request or ended by SIGTERM, and the saved
 // document read back by a fresh headless run of the same binary.
+#include <cairo.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -66,11 +67,11 @@ TEST(WindowFlow, EditScreenDeleteConfirmedWithEnterRemovesOnlyThatConnection) {
 
   E2eWindow w(doc);
   ASSERT_EQ(w.problem(), "");
+  auto shot = w.wait_drawn();
+  ASSERT_TRUE(shot);
   auto [width, height] = w.size();
   auto controls = e2e::controls_for(doc.file(), lab->id, {static_cast<double>(width), static_cast<double>(height)});
   ASSERT_TRUE(controls) << "no row, Edit or Delete region for " << lab->id;
-  auto shot = w.wait_drawn();
-  ASSERT_TRUE(shot);
 
   // Select the row by its left margin (clear of the star and the buttons), then Edit.
   ASSERT_EQ(w.click(controls->row.x + 8, controls->row.center().y), "");
@@ -119,4 +120,57 @@ TEST(WindowFlow, SigtermKeepsCommittedChangesAndDropsTheOpenForm) {
   auto rows = listed_connections(*after);
   ASSERT_EQ(rows.size(), 1u) << after->dump();
   EXPECT_TRUE(rows[0].label.starts_with("Kept, SSH, kept.example.net:2200, ")) << rows[0].label;
+}
+
+namespace {
+
+// The PNG's pixels as 0x00RRGGBB, the form the X server's captures come in; empty when it
+// does not load. Frames are opaque, so premultiplication changes nothing.
+std::vector<std::uint32_t> png_pixels(const std::string& path, int& width, int& height) {
+  cairo_surface_t* png = cairo_image_surface_create_from_png(path.c_str());
+  std::vector<std::uint32_t> out;
+  if (cairo_surface_status(png) == CAIRO_STATUS_SUCCESS) {
+    width = cairo_image_surface_get_width(png);
+    height = cairo_image_surface_get_height(png);
+    int stride = cairo_image_surface_get_stride(png);
+    const unsigned char* data = cairo_image_surface_get_data(png);
+    for (int y = 0; y < height; ++y) {
+      const auto* row = reinterpret_cast<const std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
+      for (int x = 0; x < width; ++x) out.push_back(row[x] & 0xFFFFFF);
+    }
+  }
+  cairo_surface_destroy(png);
+  return out;
+}
+
+}  // namespace
+
+// What the window shows is what a headless --screenshot of the same document renders: the
+// window path (raster, texture upload, present) neither swaps channels nor scales nor shifts.
+TEST(WindowFlow, FirstFrameMatchesTheHeadlessScreenshot) {
+  E2eDocument doc;
+  E2eWindow w(doc);
+  ASSERT_EQ(w.problem(), "");
+  auto shot = w.wait_drawn();
+  ASSERT_TRUE(shot);
+  auto [width, height] = w.size();
+  ASSERT_EQ(width, 1280);
+  ASSERT_EQ(height, 800);
+  // Park the pointer in the empty bottom-right corner, so nothing is hovered.
+  ASSERT_EQ(w.move_pointer(width - 1, height - 1), "");
+  shot = w.wait_still(10000);
+  ASSERT_TRUE(shot);
+
+  auto png = (doc.data_home() / "first.png").string();
+  auto headless = doc.run_headless("--size 1280x800 --scale 1 --screenshot " + shell_quote(png));
+  ASSERT_EQ(headless.exit_code, 0) << headless.err;
+  int pw = 0, ph = 0;
+  auto expected = png_pixels(png, pw, ph);
+  ASSERT_EQ(pw, shot->width);
+  ASSERT_EQ(ph, shot->height);
+  std::size_t differing = 0;
+  for (std::size_t i = 0; i < expected.size(); ++i) differing += expected[i] != shot->pixels[i];
+  EXPECT_EQ(differing, 0u) << "of " << expected.size() << " pixels";
+  ASSERT_TRUE(w.request_close());
+  EXPECT_EQ(w.wait_exit(10000), 0);
 }

@@ -107,10 +107,15 @@ std::string E2eWindow::problem() const {
 std::pair<int, int> E2eWindow::size() const {
   Display* d = XOpenDisplay(display_.c_str());
   if (!d) return {0, 0};
+  // A window that is gone must fail this call, not end the test process through Xlib's
+  // default error handler.
+  auto previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
   XWindowAttributes attrs{};
-  XGetWindowAttributes(d, window_, &attrs);
+  Status ok = XGetWindowAttributes(d, window_, &attrs);
+  XSync(d, False);
+  XSetErrorHandler(previous);
   XCloseDisplay(d);
-  return {attrs.width, attrs.height};
+  return ok ? std::pair{attrs.width, attrs.height} : std::pair{0, 0};
 }
 
 std::optional<Screenshot> E2eWindow::wait_still(std::optional<Screenshot> first, int timeout_ms) {
@@ -133,7 +138,11 @@ std::optional<Screenshot> E2eWindow::wait_drawn(int timeout_ms) {
     // Cards and anti-aliased text give many colours; a cleared root has one.
     if (now && now->distinct_colours() > 20) {
       auto remaining = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-      return wait_still(std::move(now), static_cast<int>(std::max<long>(remaining, 500)));
+      auto still = wait_still(std::move(now), static_cast<int>(std::max<long>(remaining, 500)));
+      // SDL may replace its first X window when it sets up the renderer; the one that drew is
+      // the one to drive.
+      if (still) window_ = find_window(display_, "Remote", 2000).value_or(window_);
+      return still;
     }
     sleep_ms(50);
   }
@@ -185,6 +194,11 @@ std::string E2eWindow::click(double x, double y) {
   auto w = std::to_string(window_);
   auto px = std::to_string(static_cast<int>(x + 0.5)), py = std::to_string(static_cast<int>(y + 0.5));
   return xdotool("mousemove --sync --window " + w + " " + px + " " + py + " click 1");
+}
+
+std::string E2eWindow::move_pointer(double x, double y) {
+  auto px = std::to_string(static_cast<int>(x + 0.5)), py = std::to_string(static_cast<int>(y + 0.5));
+  return xdotool("mousemove --sync --window " + std::to_string(window_) + " " + px + " " + py);
 }
 
 bool E2eWindow::request_close() { return test_support::request_close(display_, window_); }

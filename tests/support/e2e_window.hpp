@@ -66,11 +66,14 @@ class E2eWindow {
   std::pair<int, int> size() const;
 
   std::optional<Screenshot> capture() const { return capture_root(display_); }
-  // The first frame: the window shows more than a blank fill, and has stopped changing.
+  // The first frame: the window shows more than a blank fill, and has stopped changing. Call
+  // it before driving the window: it settles which X window is the app's.
   std::optional<Screenshot> wait_drawn(int timeout_ms = 10000);
   // The screen differs from `before` and then holds still for a moment (the app repaints
   // once per input and needs no animation frames on these screens).
   std::optional<Screenshot> wait_changed(const Screenshot& before, int timeout_ms = 5000);
+  // The screen holds still for a moment, whatever it shows.
+  std::optional<Screenshot> wait_still(int timeout_ms = 5000) { return wait_still(capture(), timeout_ms); }
 
   // xdotool key names, e.g. "ctrl+n", "Tab", "End BackSpace"; typed text; a primary click at
   // window coordinates. The window gets the keyboard focus first. Empty on success, otherwise
@@ -78,6 +81,7 @@ class E2eWindow {
   std::string key(const std::string& keys);
   std::string type(const std::string& text);
   std::string click(double x, double y);
+  std::string move_pointer(double x, double y);
 
   // WM_DELETE_WINDOW, as a window manager sends it.
   bool request_close();
