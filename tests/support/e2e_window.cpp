@@ -87,6 +87,9 @@ std::optional<ListedConnection> listed_named(const nlohmann::json& tree, const s
 
 E2eWindow::E2eWindow(const E2eDocument& doc, int width, int height)
     : x_(std::make_unique<Xvfb>(width, height)) {
+  // A request about a window that is gone must fail that call, not end the test process through
+  // Xlib's default handler (which would also leave this Xvfb and the app running).
+  XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
   if (!x_->ok()) return;
   display_ = x_->display();
   auto env = doc.env();
@@ -107,13 +110,8 @@ std::string E2eWindow::problem() const {
 std::pair<int, int> E2eWindow::size() const {
   Display* d = XOpenDisplay(display_.c_str());
   if (!d) return {0, 0};
-  // A window that is gone must fail this call, not end the test process through Xlib's
-  // default error handler.
-  auto previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
   XWindowAttributes attrs{};
   Status ok = XGetWindowAttributes(d, window_, &attrs);
-  XSync(d, False);
-  XSetErrorHandler(previous);
   XCloseDisplay(d);
   return ok ? std::pair{attrs.width, attrs.height} : std::pair{0, 0};
 }
