@@ -52,6 +52,7 @@ TEST(Window, DrawsAndAnswersKeysAndClosesCleanly) {
   ASSERT_TRUE(first);
   // Drawn, not blank: text and cards give many colours.
   EXPECT_GT(first->distinct_colours(), 50u);
+  s.window = find_window(s.x.display(), "Remote", 5000).value_or(0);  // the window that drew
   auto r = s.xdotool("key --window " + std::to_string(s.window) + " ctrl+n");
   ASSERT_EQ(r.exit_code, 0) << r.err;
   auto after = s.settle(first);

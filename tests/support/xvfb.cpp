@@ -19,6 +19,14 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// A window can vanish between finding and using it (SDL replaces its first window); Xlib's
+// default handler would end the test process, so a failed request just fails.
+int ignore_x_errors(Display*, XErrorEvent*) { return 0; }
+Display* open_display(const std::string& name) {
+  XSetErrorHandler(ignore_x_errors);
+  return XOpenDisplay(name.c_str());
+}
+
 pid_t spawn(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env, bool quiet) {
   pid_t pid = fork();
   if (pid != 0) return pid;
@@ -48,7 +56,7 @@ Xvfb::Xvfb(int width, int height) {
     pid_ = spawn({"Xvfb", display(), "-screen", "0", screen, "-nolisten", "tcp", "-noreset"}, {}, true);
     auto deadline = Clock::now() + std::chrono::seconds(10);
     while (Clock::now() < deadline) {
-      if (Display* d = XOpenDisplay(display().c_str())) {
+      if (Display* d = open_display(display())) {
         XCloseDisplay(d);
         return;
       }
@@ -103,7 +111,7 @@ std::size_t Screenshot::distinct_colours() const {
 }
 
 std::optional<Screenshot> capture_root(const std::string& display) {
-  Display* d = XOpenDisplay(display.c_str());
+  Display* d = open_display(display);
   if (!d) return std::nullopt;
   Window root = DefaultRootWindow(d);
   XWindowAttributes attrs;
@@ -147,7 +155,7 @@ std::optional<Window> search(Display* d, Window w, const std::string& title) {
 std::optional<unsigned long> find_window(const std::string& display, const std::string& title, int timeout_ms) {
   auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
   while (Clock::now() < deadline) {
-    if (Display* d = XOpenDisplay(display.c_str())) {
+    if (Display* d = open_display(display)) {
       auto w = search(d, DefaultRootWindow(d), title);
       XCloseDisplay(d);
       if (w) return *w;
@@ -158,7 +166,7 @@ std::optional<unsigned long> find_window(const std::string& display, const std::
 }
 
 bool request_close(const std::string& display, unsigned long window) {
-  Display* d = XOpenDisplay(display.c_str());
+  Display* d = open_display(display);
   if (!d) return false;
   XEvent e{};
   e.xclient.type = ClientMessage;
