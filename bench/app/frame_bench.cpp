@@ -15,7 +15,6 @@
 
 #include "app/descriptor.hpp"
 #include "app/remote_app.hpp"
-#include "bench/app/filter_candidate.hpp"
 #include "bench/app/png_candidate.hpp"
 #include "bench/app/profile_set.hpp"
 #include "platform/ui/raster.hpp"
@@ -111,17 +110,6 @@ void filter(benchmark::State& state, std::string query) {
   state.counters["kept"] = static_cast<double>(kept);
 }
 
-void filter_candidate(benchmark::State& state, std::string query) {
-  const auto& list = ten_thousand();
-  if (app_bench::visible_profiles_folded(list, query) != profiles::visible_profiles(list, query)) {
-    state.SkipWithError("the candidate filter disagrees with visible_profiles");
-    return;
-  }
-  for (auto _ : state) {
-    auto visible = app_bench::visible_profiles_folded(list, query);
-    benchmark::DoNotOptimize(visible.data());
-  }
-}
 
 // The least a filter can do: an ASCII case-insensitive substring test of the same fields, no
 // trimming, no Unicode, no sort.
@@ -191,7 +179,6 @@ int main(int argc, char** argv) {
     std::string tag = q.empty() ? "all" : q;
     ms(benchmark::RegisterBenchmark(("filter/10000_" + tag).c_str(), filter, q));
     ms(benchmark::RegisterBenchmark(("filter/floor_10000_" + tag).c_str(), filter_floor, q));
-    ms(benchmark::RegisterBenchmark(("filter/candidate_10000_" + tag).c_str(), filter_candidate, q));
   }
   benchmark::Initialize(&argc, argv);
   Collector collector;

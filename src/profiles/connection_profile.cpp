@@ -193,16 +193,22 @@ std::string_view trim(std::string_view text) {
 
 namespace {
 
-bool contains(const std::string& haystack, const std::string& needle) {
-  return haystack.find(needle) != std::string::npos;
+char fold_ascii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+// `needle` is lower-cased already. ASCII text (nearly every host, user and group) is compared
+// case-folded in place instead of through a lower-cased copy; other text takes the full
+// Unicode lower-casing.
+bool contains_folded(std::string_view hay, std::string_view needle) {
+  if (needle.empty()) return true;
+  bool ascii = std::all_of(hay.begin(), hay.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (!ascii) return lowercase(hay).find(needle) != std::string::npos;
+  return std::search(hay.begin(), hay.end(), needle.begin(), needle.end(),
+                     [](char a, char b) { return fold_ascii(a) == b; }) != hay.end();
 }
 
-bool matches(const ConnectionProfile& p, const std::string& query) {
-  if (contains(lowercase(p.name), query) || contains(lowercase(p.host), query) ||
-      contains(lowercase(p.user), query) || contains(lowercase(p.group), query)) {
-    return true;
-  }
-  return contains(lowercase(kind_token(p.kind)), query);
+bool matches(const ConnectionProfile& p, std::string_view query) {
+  return contains_folded(p.name, query) || contains_folded(p.host, query) || contains_folded(p.user, query) ||
+         contains_folded(p.group, query) || contains_folded(kind_token(p.kind), query);
 }
 
 }  // namespace
