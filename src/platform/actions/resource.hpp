@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/actions/action_error.hpp"
-#include "platform/actions/spec.hpp"
+#include "platform/actions/action_spec.hpp"
 
 namespace vexa_actions {
 
@@ -48,7 +48,7 @@ Json derive_input(const ActionSpec& spec);
 const Resource* find(const Resource& root, std::string_view instance_id);
 
 // Encodes the named action of the named resource, stamped with its operation type. Fails with
-// "unknown_resource", "unknown_action", "missing_argument", or the spec's unavailability code.
+// "unknown_resource", "unknown_action", "missing_argument", or the action's unavailability code.
 std::expected<EncodedAction, ActionError> invoke(const Resource& root, std::string_view instance_id,
                                                  std::string_view action_id, const ActionArgs& args);
 

@@ -1,4 +1,4 @@
-#include "platform/actions/spec.hpp"
+#include "platform/actions/action_spec.hpp"
 
 #include "platform/actions/resource.hpp"
 
