@@ -117,9 +117,16 @@ void draw_status_card(RemoteApp& app, DrawContext& ctx, Rect surface) {
   if (!p) return;
   auto status = app.sessions.status();
   auto t = card_texts(status, p->kind);
-  double n = static_cast<double>(t.body.size());
   double width = std::min(surface.width - 40, 460.0);
-  double height = 336 + 22 * n;
+  // Lines are 22 apart; a long line (a peer's error text) wraps and takes the room it needs.
+  std::vector<double> advances;
+  double body = 0;
+  for (const auto& line : t.body) {
+    auto m = ctx.text.layout_metrics(line, 13, FontWeight::Regular, width - 32);
+    advances.push_back(std::max(22.0, m.height + 6));
+    body += advances.back();
+  }
+  double height = 336 + body;
   double cx = surface.center().x;
   double top = surface.y + std::max((surface.height - height) / 2, 16.0);
   Rect card{cx - width / 2, top, width, height};
@@ -145,9 +152,9 @@ void draw_status_card(RemoteApp& app, DrawContext& ctx, Rect surface) {
   ctx.text.draw_text_weighted(s, t.title, Colors::text, Transform::translate(pill.x + 28, pill.center().y - pm.height / 2), 0, 13,
                               FontWeight::Semibold);
   double line_y = pill.y + 46;
-  for (const auto& line : t.body) {
-    centered(ctx, line, cx, line_y, 13, FontWeight::Regular, Colors::text_muted, width - 32);
-    line_y += 22;
+  for (std::size_t i = 0; i < t.body.size(); ++i) {
+    centered(ctx, t.body[i], cx, line_y, 13, FontWeight::Regular, Colors::text_muted, width - 32);
+    line_y += advances[i];
   }
   auto leading = leading_buttons(app, *p, status);
   double bx = leading.empty() ? cx - 66 : cx - 124;
