@@ -280,8 +280,11 @@ bool stop_requested() { return g_stop != 0; }
     code = headless ? run_script(host, options->steps) : run_window(host, descriptor, options->scale > 0);
     host.save_document();
   }
-  std::fflush(stdout);
-  std::exit(code);
+  // Session workers are never joined and may still be inside their libraries; running static
+  // destructors under them could crash the process after its work is done. Everything the app
+  // owns is saved and dropped by now, so end without them.
+  std::fflush(nullptr);
+  std::_Exit(code);
 }
 
 }  // namespace vexa_ui::launch
