@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "platform/sys/text.hpp"
+
 namespace profiles {
 
 Uuid Uuid::new_v4() {
@@ -15,12 +17,6 @@ Uuid Uuid::new_v4() {
 }
 
 namespace {
-int hex_value(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 bool is_dash_position(std::size_t i) { return i == 8 || i == 13 || i == 18 || i == 23; }
 }  // namespace
 
@@ -34,7 +30,7 @@ std::optional<Uuid> Uuid::parse(std::string_view text) {
       if (text[i] != '-') return std::nullopt;
       continue;
     }
-    int v = hex_value(text[i]);
+    int v = vexa::sys::hex_value(text[i]);
     if (v < 0) return std::nullopt;
     id.bytes[nibble / 2] |= static_cast<std::uint8_t>(nibble % 2 ? v : v << 4);
     ++nibble;

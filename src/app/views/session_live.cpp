@@ -2,6 +2,7 @@
 #include <fmt/format.h>
 
 #include "app/views/views.hpp"
+#include "platform/sys/text.hpp"
 #include "platform/ui/theme.hpp"
 #include "device/input.hpp"
 #include "ssh/input.hpp"
@@ -16,23 +17,6 @@ namespace {
 constexpr double kCellWidth = 8.4;
 constexpr double kLineHeight = 21;
 
-void append_utf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
 
 void draw_terminal(DrawContext& ctx, const vt::TerminalScreen& screen, Rect surface) {
   const auto& palette = TerminalPalette::dark();
@@ -49,7 +33,7 @@ void draw_terminal(DrawContext& ctx, const vt::TerminalScreen& screen, Rect surf
       std::size_t end = c;
       run.clear();
       while (end < row.size() && row[end].foreground == first.foreground && row[end].bold == first.bold) {
-        append_utf8(run, row[end].character);
+        vexa::sys::append_utf8(run, row[end].character);
         ++end;
       }
       Color color = first.foreground ? palette.indexed[std::min<std::uint8_t>(*first.foreground, 15)] : palette.foreground;
@@ -124,7 +108,7 @@ std::string live_surface_text(const RemoteApp& app) {
   std::string text;
   for (std::size_t r = 0; r < s->terminal->height(); ++r) {
     std::string line;
-    for (const auto& cell : s->terminal->row(r)) append_utf8(line, cell.character);
+    for (const auto& cell : s->terminal->row(r)) vexa::sys::append_utf8(line, cell.character);
     line.erase(line.find_last_not_of(' ') + 1);
     text += line;
     if (r + 1 < s->terminal->height()) text += '\n';

@@ -1,5 +1,7 @@
 #include "platform/doc/utf8.hpp"
 
+#include "platform/sys/text.hpp"
+
 namespace vexa::doc::detail {
 
 bool valid_scalar(std::uint64_t ch) { return ch <= 0x10FFFF && (ch < 0xD800 || ch > 0xDFFF); }
@@ -24,22 +26,6 @@ std::optional<std::vector<char32_t>> decode_utf8(std::string_view text) {
   return out;
 }
 
-void append_utf8(std::string& out, char32_t ch) {
-  if (ch < 0x80) {
-    out.push_back(static_cast<char>(ch));
-  } else if (ch < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (ch >> 6)));
-    out.push_back(static_cast<char>(0x80 | (ch & 0x3F)));
-  } else if (ch < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (ch >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((ch >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (ch & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (ch >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((ch >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((ch >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (ch & 0x3F)));
-  }
-}
+void append_utf8(std::string& out, char32_t ch) { vexa::sys::append_utf8(out, ch); }
 
 }  // namespace vexa::doc::detail

@@ -2,25 +2,18 @@
 
 #include <openssl/evp.h>
 
+#include "platform/sys/text.hpp"
+
 #include <cstdlib>
 
 namespace vexa::endpoint {
-
-namespace {
-int hex_value(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-}  // namespace
 
 std::optional<PublicKey> parse_public_key(std::string_view text) {
   if (text.size() != 64) return std::nullopt;
   PublicKey key{};
   for (std::size_t i = 0; i < key.size(); ++i) {
-    int hi = hex_value(text[2 * i]);
-    int lo = hex_value(text[2 * i + 1]);
+    int hi = vexa::sys::hex_value(text[2 * i]);
+    int lo = vexa::sys::hex_value(text[2 * i + 1]);
     if (hi < 0 || lo < 0) return std::nullopt;
     key[i] = static_cast<std::uint8_t>(hi << 4 | lo);
   }
