@@ -3,7 +3,8 @@
 # our client and libvncclient (Raw, CopyRect and RRE only) connected side by side for the same
 # window. Reports updates per second and decoded MB per client CPU-second for each.
 #   bash bench/rfb/rfb_e2e.sh   (RFB_E2E_SECONDS per window, default 10; RFB_E2E_RUNS windows per
-#                                mode, default 3; figures are the medians over the windows)
+#                                mode, default 3; RFB_E2E_MODES picks modes, default "noise rects
+#                                scroll"; figures are the medians over the windows)
 set -euo pipefail
 root=${VEXA_SOURCE_DIR:-$(cd "$(dirname "$0")/../.." && pwd)}
 build=${VEXA_BINARY_DIR:-$root/build-release}
@@ -47,7 +48,7 @@ field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p" <<<"$2"; }
 median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{v[NR]=$1} END{print v[int((NR+1)/2)]}'; }
 div() { awk -v a="$1" -v b="$2" -v f="$3" 'BEGIN{printf f, (b>0?a/b:0)}'; }
 
-for mode in noise rects scroll; do
+for mode in ${RFB_E2E_MODES:-noise rects scroll}; do
   ours_ups=; base_ups=; ours_eff=; base_eff=; ratios=
   for run in $(seq "$runs"); do
     DISPLAY=:$display "$out/xdrive" "$mode" $((secs + 3)) >/dev/null &
