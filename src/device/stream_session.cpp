@@ -133,9 +133,11 @@ void run_decode_loop(vexa::sys::Receiver<Wake> wake, std::shared_ptr<DecoderShar
   auto decoder = vexa_callstream::decoder::H264Decoder::create();
   if (decoder) {
     while (wake.recv()) {
-      auto frame = shared->encoded.take();
-      if (!frame) continue;
-      if (auto picture = decoder->decode(*frame)) shared->decoded.put(std::move(*picture));
+      auto frames = shared->encoded.take_all();
+      if (frames.empty()) continue;
+      // Earlier frames only keep the reference pictures right; the last one is shown.
+      for (std::size_t i = 0; i + 1 < frames.size(); ++i) decoder->decode_unshown(frames[i]);
+      if (auto picture = decoder->decode(frames.back())) shared->decoded.put(std::move(*picture));
     }
   }
   shared->alive.store(false, std::memory_order_release);

@@ -1,12 +1,13 @@
 #pragma once
 // A live device stream: the session record the session manager keeps, the requests it queues
 // for the framework's device-stream host, the events it takes from the host, and the
-// "remote-vexa-decode" thread that turns the newest encoded frame into the newest picture.
+// "remote-vexa-decode" thread that decodes the encoded frames and keeps the newest picture.
 //
 // Threads: everything here runs on the UI thread except the decode loop. The two share only
-// `DecoderShared`: the encoded slot (UI → decoder), the decoded slot (decoder → view), the alive
-// flag and the wake-up queue. Only the newest undecoded frame and the newest unshown picture
-// are ever held; a slow decoder skips frames instead of delaying the UI.
+// `DecoderShared`: the encoded frame queue (UI → decoder), the decoded slot (decoder → view),
+// the alive flag and the wake-up queue. Only the newest unshown picture is held, and only the
+// last frame of each batch the decoder takes is converted to one; a slow decoder converts fewer
+// pictures instead of delaying the UI.
 #include <atomic>
 #include <cstdint>
 #include <expected>
@@ -17,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "device/frame_queue.hpp"
 #include "device/slot.hpp"
 #include "platform/callstream/decoder.hpp"
 #include "platform/devicehost/device_types.hpp"
@@ -37,7 +39,7 @@ inline constexpr const char* kDecoderStopped = "Vexa frame decoder stopped";
 struct Wake {};
 
 struct DecoderShared {
-  Slot<std::vector<std::uint8_t>> encoded;
+  FrameQueue encoded;
   Slot<DecodedPicture> decoded;
   // True while the decode thread runs; cleared with release ordering as it ends.
   std::atomic<bool> alive{true};

@@ -142,8 +142,12 @@ TEST(DeviceStreamSession, InputIsQueuedOnlyWhileConnected) {
   EXPECT_TRUE(streams.take_requests().empty());
 }
 
-TEST(DeviceStreamSession, ThreeFramesBeforeTheDecoderWakesGiveOneDecodeOfTheThird) {
-  auto frames = device_test::flat_frames({{200, 30, 30}, {30, 200, 30}, {30, 30, 200}});
+// A key frame and two frames coded against their predecessors: leaving any out would leave the
+// third without its reference.
+TEST(DeviceStreamSession, ThreeFramesBeforeTheDecoderWakesAreAllDecodedAndOnlyTheThirdShown) {
+  auto frames = device_test::flat_frames({{200, 30, 30}, {30, 200, 30}, {30, 30, 200}}, 64, 48, 30);
+  ASSERT_TRUE(is_key_frame(frames[0]));
+  ASSERT_FALSE(is_key_frame(frames[2]));
   DeviceStreams streams;
   HeldThread thread;
   auto session = streams.start(kEndpoint, thread.spawner());

@@ -17,10 +17,12 @@ inline const std::string kEndpoint(64, 'a');
 
 using Rgb = std::array<std::uint8_t, 3>;
 
-// Independently decodable frames (every one a key frame), each a flat colour.
+// Frames of a flat colour each; with `key_interval` 1 every one is a key frame and decodes on
+// its own, otherwise each is coded against the one before.
 inline std::vector<std::vector<std::uint8_t>> flat_frames(const std::vector<Rgb>& colours,
-                                                          std::uint32_t w = 64, std::uint32_t h = 48) {
-  auto enc = vexa_callstream::encoder::H264Encoder::create({w, h, 30, 1, 10});
+                                                          std::uint32_t w = 64, std::uint32_t h = 48,
+                                                          int key_interval = 1) {
+  auto enc = vexa_callstream::encoder::H264Encoder::create({w, h, 30, key_interval, 10});
   EXPECT_TRUE(enc) << enc.error();
   std::vector<std::vector<std::uint8_t>> out;
   for (const Rgb& c : colours) {

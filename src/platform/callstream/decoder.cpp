@@ -35,6 +35,7 @@ struct H264Decoder::State {
     avcodec_free_context(&codec);
   }
 
+  bool send(std::span<const std::uint8_t> data);
   bool receive_latest();
   bool prepare_scaler();
   bool scale_into(std::uint8_t* out, std::size_t row, std::uint32_t height);
@@ -97,22 +98,31 @@ H264Decoder& H264Decoder::operator=(H264Decoder&&) noexcept = default;
 H264Decoder::~H264Decoder() = default;
 
 std::optional<DecodedPicture> H264Decoder::decode(std::span<const std::uint8_t> frame) {
-  State& s = *state_;
-  if (frame.empty() || frame.size() > static_cast<std::size_t>(INT32_MAX - AV_INPUT_BUFFER_PADDING_SIZE)) {
-    return std::nullopt;
-  }
-  s.padded.resize(frame.size() + AV_INPUT_BUFFER_PADDING_SIZE);
-  std::memcpy(s.padded.data(), frame.data(), frame.size());
-  std::memset(s.padded.data() + frame.size(), 0, AV_INPUT_BUFFER_PADDING_SIZE);
-  s.packet->data = s.padded.data();
-  s.packet->size = static_cast<int>(frame.size());
-  int rc = avcodec_send_packet(s.codec, s.packet);
-  av_packet_unref(s.packet);
-  if (rc < 0 && rc != AVERROR(EAGAIN)) return std::nullopt;
-  if (!s.receive_latest()) return std::nullopt;
-  auto picture = s.convert();
-  av_frame_unref(s.frame);
+  if (!state_->send(frame) || !state_->receive_latest()) return std::nullopt;
+  auto picture = state_->convert();
+  av_frame_unref(state_->frame);
   return picture;
+}
+
+bool H264Decoder::decode_unshown(std::span<const std::uint8_t> frame) {
+  if (!state_->send(frame)) return false;
+  const bool got = state_->receive_latest();
+  av_frame_unref(state_->frame);
+  return got;
+}
+
+bool H264Decoder::State::send(std::span<const std::uint8_t> data) {
+  if (data.empty() || data.size() > static_cast<std::size_t>(INT32_MAX - AV_INPUT_BUFFER_PADDING_SIZE)) {
+    return false;
+  }
+  padded.resize(data.size() + AV_INPUT_BUFFER_PADDING_SIZE);
+  std::memcpy(padded.data(), data.data(), data.size());
+  std::memset(padded.data() + data.size(), 0, AV_INPUT_BUFFER_PADDING_SIZE);
+  packet->data = padded.data();
+  packet->size = static_cast<int>(data.size());
+  int rc = avcodec_send_packet(codec, packet);
+  av_packet_unref(packet);
+  return rc >= 0 || rc == AVERROR(EAGAIN);
 }
 
 // Keeps only the newest picture the frame produced.

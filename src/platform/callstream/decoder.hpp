@@ -34,6 +34,9 @@ class H264Decoder {
   // Decodes one encoded frame (Annex B byte stream). Nothing comes back when the frame yields
   // no picture or does not decode; the decoder keeps its state either way.
   std::optional<DecodedPicture> decode(std::span<const std::uint8_t> frame);
+  // Decodes a frame that will not be shown, converting nothing: later frames are coded against
+  // it. False when it does not decode.
+  bool decode_unshown(std::span<const std::uint8_t> frame);
 
  private:
   struct State;
