@@ -19,7 +19,7 @@ using namespace test_support;
 namespace {
 
 constexpr int kStreamWaitMs = 45000;  // consent delay, encoder start and decoding under load
-constexpr int kFrameWaitMs = 20000;
+constexpr int kFrameWaitMs = 30000;  // a skipped frame smears the picture until the next key frame
 
 struct Rgb {
   int r, g, b;
@@ -64,6 +64,16 @@ bool shows_demo_picture(const Screenshot& s, const e2e::DeviceScreen& d) {
   };
   return share({1 / 9.0, 2 / 9.0, 3 / 9.0, 4 / 9.0, 5 / 9.0, 6 / 9.0, 7 / 9.0, 8 / 9.0}) >= 0.8 &&
          share({0.01, 0.99}) >= 0.8;
+}
+
+bool differs_in(const Screenshot& a, const Screenshot& b, vexa_ui::Rect r) {
+  for (int y = static_cast<int>(r.y); y < static_cast<int>(r.bottom()); ++y) {
+    for (int x = static_cast<int>(r.x); x < static_cast<int>(r.right()); ++x) {
+      auto i = static_cast<std::size_t>(y) * a.width + x;
+      if (a.pixels[i] != b.pixels[i]) return true;
+    }
+  }
+  return false;
 }
 
 // A cross found near a window point: the row and the column with the most pixels of its colour.
@@ -205,6 +215,11 @@ TEST(DeviceWindow, DemoStreamShowsPointerAndKeysAtTheMappedPoints) {
 
   auto streaming = w.wait_until([&](const Screenshot& s) { return shows_demo_picture(s, *screen); }, kStreamWaitMs);
   ASSERT_TRUE(streaming) << "the demonstration picture never showed in the drawn image rectangle";
+  // A live stream: later pictures differ (the gradient and the bar move every frame).
+  auto moved = w.wait_until(
+      [&](const Screenshot& s) { return shows_demo_picture(s, *screen) && differs_in(s, *streaming, screen->image); },
+      kFrameWaitMs);
+  ASSERT_TRUE(moved) << "the stream showed one picture and then stood still";
 
   CrossCheck cross(*screen);
   // Two points on different sides of the centre, so an offset or a scale error shows.
@@ -252,6 +267,12 @@ TEST(DeviceWindow, DemoStreamShowsPointerAndKeysAtTheMappedPoints) {
   ASSERT_EQ(w.move_pointer(c.x, c.y), "");
   seen = w.wait_until([&](const Screenshot& s) { return cross_1.crossed_at(s, *cross_c, yellow); }, kFrameWaitMs);
   ASSERT_TRUE(seen) << "one to one: " << cross_1.describe(*w.capture(), *cross_c, yellow);
+
+  // Control+W closes the session: the list comes back and holds still, the stream is gone.
+  ASSERT_EQ(w.key("ctrl+w"), "");
+  auto closed = w.wait_until([&](const Screenshot& s) { return !shows_demo_picture(s, *one_to_one); }, kFrameWaitMs);
+  ASSERT_TRUE(closed) << "Control+W left the stream on screen";
+  EXPECT_TRUE(w.wait_still(10000)) << "the window kept changing after the session was closed";
 
   ASSERT_TRUE(w.request_close());
   EXPECT_EQ(w.wait_exit(10000), 0);
