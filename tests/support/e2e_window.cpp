@@ -85,7 +85,10 @@ std::optional<ListedConnection> listed_named(const nlohmann::json& tree, const s
   return std::nullopt;
 }
 
-E2eWindow::E2eWindow(const E2eDocument& doc, int width, int height)
+E2eWindow::E2eWindow(const E2eDocument& doc, int width, int height) : E2eWindow(doc, {}, width, height) {}
+
+E2eWindow::E2eWindow(const E2eDocument& doc, const std::map<std::string, std::string>& extra_env, int width,
+                     int height)
     : x_(std::make_unique<Xvfb>(width, height)) {
   // A request about a window that is gone must fail that call, not end the test process through
   // Xlib's default handler (which would also leave this Xvfb and the app running).
@@ -93,6 +96,7 @@ E2eWindow::E2eWindow(const E2eDocument& doc, int width, int height)
   if (!x_->ok()) return;
   display_ = x_->display();
   auto env = doc.env();
+  for (const auto& [k, v] : extra_env) env[k] = v;
   env["DISPLAY"] = display_;
   // The document must be the one under the data folder, whatever the test runner's environment.
   app_ = std::make_unique<Child>(std::vector<std::string>{"env", "-u", "VEXA_REMOTE_DOCUMENT", app_path()}, env);
@@ -160,6 +164,16 @@ std::optional<Screenshot> E2eWindow::wait_changed(const Screenshot& before, int 
   return std::nullopt;
 }
 
+std::optional<Screenshot> E2eWindow::wait_until(const std::function<bool(const Screenshot&)>& done,
+                                                int timeout_ms) {
+  auto deadline = after_ms(timeout_ms);
+  do {
+    if (auto now = capture(); now && done(*now)) return now;
+    sleep_ms(40);
+  } while (!passed(deadline));
+  return std::nullopt;
+}
+
 std::string E2eWindow::xdotool(const std::string& args) const {
   auto r = run_shell("DISPLAY=" + shell_quote(display_) + " timeout 20 xdotool " + args);
   if (r.exit_code == 0) return {};
@@ -197,6 +211,23 @@ std::string E2eWindow::click(double x, double y) {
 std::string E2eWindow::move_pointer(double x, double y) {
   auto px = std::to_string(static_cast<int>(x + 0.5)), py = std::to_string(static_cast<int>(y + 0.5));
   return xdotool("mousemove --sync --window " + std::to_string(window_) + " " + px + " " + py);
+}
+
+std::string E2eWindow::press_pointer(double x, double y) {
+  auto px = std::to_string(static_cast<int>(x + 0.5)), py = std::to_string(static_cast<int>(y + 0.5));
+  return xdotool("mousemove --sync --window " + std::to_string(window_) + " " + px + " " + py + " mousedown 1");
+}
+
+std::string E2eWindow::release_pointer() { return xdotool("mouseup 1"); }
+
+std::string E2eWindow::key_down(const std::string& keys) {
+  if (auto problem = focus(); !problem.empty()) return problem;
+  return xdotool("keydown " + keys);
+}
+
+std::string E2eWindow::key_up(const std::string& keys) {
+  if (auto problem = focus(); !problem.empty()) return problem;
+  return xdotool("keyup " + keys);
 }
 
 bool E2eWindow::request_close() { return test_support::request_close(display_, window_); }

@@ -56,6 +56,10 @@ std::optional<ListedConnection> listed_named(const nlohmann::json& tree, const s
 class E2eWindow {
  public:
   explicit E2eWindow(const E2eDocument& doc, int width = 1280, int height = 800);
+  // The same with variables added to (or replacing) the document's environment, e.g.
+  // {"VEXA_REMOTE_SAMPLE", "1"} for the sample workspace.
+  E2eWindow(const E2eDocument& doc, const std::map<std::string, std::string>& extra_env, int width = 1280,
+            int height = 800);
   ~E2eWindow();
 
   // Empty when the server and the window are up; otherwise what went wrong.
@@ -72,6 +76,9 @@ class E2eWindow {
   // The screen differs from `before` and then holds still for a moment (the app repaints
   // once per input and needs no animation frames on these screens).
   std::optional<Screenshot> wait_changed(const Screenshot& before, int timeout_ms = 5000);
+  // Captures until `done` holds for a capture (for screens that keep moving, such as a video
+  // stream); that capture, or nothing when `timeout_ms` passed first.
+  std::optional<Screenshot> wait_until(const std::function<bool(const Screenshot&)>& done, int timeout_ms);
   // The screen holds still for a moment, whatever it shows.
   std::optional<Screenshot> wait_still(int timeout_ms = 5000) { return wait_still(capture(), timeout_ms); }
 
@@ -82,6 +89,12 @@ class E2eWindow {
   std::string type(const std::string& text);
   std::string click(double x, double y);
   std::string move_pointer(double x, double y);
+  // The primary button pressed at window coordinates and held; released where the pointer is.
+  std::string press_pointer(double x, double y);
+  std::string release_pointer();
+  // xdotool key names pressed and held, then released (focus first, as key() does).
+  std::string key_down(const std::string& keys);
+  std::string key_up(const std::string& keys);
 
   // WM_DELETE_WINDOW, as a window manager sends it.
   bool request_close();

@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -28,8 +29,13 @@ Display* open_display(const std::string& name) {
 }
 
 pid_t spawn(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env, bool quiet) {
+  const pid_t parent = getpid();
   pid_t pid = fork();
   if (pid != 0) return pid;
+  // A test killed on its timeout runs no destructors: the server and the app end with it
+  // instead of living on (SIGTERM lets Xvfb remove its lock file).
+  prctl(PR_SET_PDEATHSIG, SIGTERM);
+  if (getppid() != parent) _exit(127);
   for (const auto& [k, v] : env) setenv(k.c_str(), v.c_str(), 1);
   if (quiet) {
     freopen("/dev/null", "w", stdout);
