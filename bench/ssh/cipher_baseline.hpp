@@ -9,14 +9,10 @@
 
 namespace bench_ssh {
 
-struct CipherRun {
-  double seconds = 0;  // wall time of the decryption alone
-  double cpu = 0;      // this thread's CPU time for it
-};
-
-// `cipher` is the SSH name ("aes128-gcm@openssh.com", "chacha20-poly1305@openssh.com", ...);
-// nullopt for a name without an AEAD counterpart here, or when a tag fails to verify.
-std::optional<CipherRun> decrypt_only(const std::string& cipher,
-                                      const std::vector<std::uint8_t>& data);
+// This thread's CPU seconds for decrypting all of `data`. `cipher` is the SSH name
+// ("aes128-gcm@openssh.com", "chacha20-poly1305@openssh.com", ...); nullopt for a name without an
+// AEAD counterpart here, or when a tag fails to verify.
+std::optional<double> decrypt_only(const std::string& cipher,
+                                   const std::vector<std::uint8_t>& data);
 
 }  // namespace bench_ssh
