@@ -2,18 +2,26 @@
 // and TerminalScreen::feed, against the same bytes fed to a screen directly in the same run.
 // Also reports how long the UI thread's frame-start drain ever took, and the longest single
 // non-blocking receive inside it (the UI must never wait on the worker).
+//
+// The breakdown lines say what bounds the transport rate. The worker's time splits into the
+// decryption (ssh_decrypt_cpu: OpenSSL alone, same cipher, bytes and packet size), the kernel
+// (ssh_worker_system_cpu: the library reads its socket 4 KiB per poll, so two system calls per
+// 4 KiB), the transport's own copying and queueing (ssh_chunk_handoff_cpu) and the library's
+// buffer handling (the rest). ssh_worker_bound is the rate of a worker alone on a core;
+// ssh_cpu_bound is the rate if the server, worker and UI threads shared all cores perfectly.
+// These rates come from CPU seconds and are compared with the direct feed's CPU rate.
 #include <sys/stat.h>
-#include <time.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
+#include "chunk_handoff.hpp"
+#include "cipher_baseline.hpp"
+#include "cpu_time.hpp"
 #include "ssh/host_key.hpp"
 #include "ssh/session.hpp"
 #include "support/ssh_server_fixture.hpp"
@@ -21,6 +29,8 @@
 
 namespace {
 
+using bench_ssh::named_thread_cpu_seconds;
+using bench_ssh::thread_cpu_seconds;
 using Clock = std::chrono::steady_clock;
 // 100 MiB; VEXA_BENCH_SSH_MIB chooses another size (small ones for profiling runs).
 const std::uint64_t kTotal = [] {
@@ -35,33 +45,6 @@ double seconds_since(Clock::time_point start) {
 
 double mib_per_second(std::uint64_t bytes, double seconds) {
   return static_cast<double>(bytes) / (1 << 20) / seconds;
-}
-
-double thread_cpu_seconds() {
-  timespec now{};
-  ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
-
-// User plus system time of this process's thread with that name, from /proc (clock ticks).
-double named_thread_cpu_seconds(const std::string& name) {
-  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-    std::string comm;
-    std::getline(std::ifstream(task.path() / "comm"), comm);
-    if (comm != name) continue;
-    std::string stat;
-    std::getline(std::ifstream(task.path() / "stat"), stat);
-    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
-    std::string field;
-    unsigned long long utime = 0, stime = 0;
-    for (int i = 3; i <= 15; ++i) {
-      fields >> field;
-      if (i == 14) utime = std::stoull(field);
-      if (i == 15) stime = std::stoull(field);
-    }
-    return static_cast<double>(utime + stime) / static_cast<double>(::sysconf(_SC_CLK_TCK));
-  }
-  return 0.0;
 }
 
 struct FeedRun {
@@ -85,6 +68,9 @@ struct TransportRun {
   double seconds = 0;
   double ui_cpu = 0;
   double worker_cpu = 0;
+  double server_cpu = 0;
+  double worker_system_cpu = 0;
+  unsigned long long worker_faults = 0;
   double longest_drain_ms = 0;
   double longest_receive_us = 0;
   std::uint64_t bytes = 0;
@@ -123,6 +109,8 @@ TransportRun transport_run(ssh::SshSession& session) {
   const auto start = Clock::now();
   const double ui_cpu = thread_cpu_seconds();
   const double worker_cpu = named_thread_cpu_seconds("remote-ssh");
+  const double server_cpu = named_thread_cpu_seconds(ssh_test::kServeThreadName);
+  const auto worker_split = bench_ssh::named_thread_cpu_split("remote-ssh");
   if (!ssh::send_ssh_input(
           session, {reinterpret_cast<const std::uint8_t*>(command.data()), command.size()})) {
     return run;
@@ -147,7 +135,44 @@ TransportRun transport_run(ssh::SshSession& session) {
   run.seconds = seconds_since(start);
   run.ui_cpu = thread_cpu_seconds() - ui_cpu;
   run.worker_cpu = named_thread_cpu_seconds("remote-ssh") - worker_cpu;
+  run.server_cpu = named_thread_cpu_seconds(ssh_test::kServeThreadName) - server_cpu;
+  const auto worker_split_after = bench_ssh::named_thread_cpu_split("remote-ssh");
+  run.worker_system_cpu = worker_split_after.system - worker_split.system;
+  run.worker_faults = worker_split_after.minor_faults - worker_split.minor_faults;
   return run;
+}
+
+// Where the transport's time goes: the server thread (its own encryption included), the
+// decryption any client must do, the kernel's part of the worker's time, the transport's own
+// copying and queueing, and two bounds: the worker alone on a core of its own, and all three
+// threads sharing this machine's cores perfectly.
+void print_breakdown(const std::string& cipher, const std::vector<std::uint8_t>& data,
+                     const FeedRun& direct, const TransportRun& transport) {
+  // CPU time against CPU time: on a loaded machine wall-clock rates swing, CPU seconds much less.
+  const double direct_rate = mib_per_second(kTotal, direct.cpu);
+  std::printf("BENCH ssh_direct_feed_cpu_rate %.1f MiB/s\n", direct_rate);
+  auto bound = [&](const char* name, double seconds) {
+    const double rate = mib_per_second(kTotal, seconds);
+    std::printf("BENCH %s %.1f MiB/s ratio %.2f vs ssh_direct_feed_cpu_rate\n", name, rate,
+                rate / direct_rate);
+  };
+  std::printf("ssh cipher: %s\n", cipher.c_str());
+  std::printf("BENCH ssh_server_thread_cpu %.3f s\n", transport.server_cpu);
+  std::printf("BENCH ssh_worker_system_cpu %.3f s\n", transport.worker_system_cpu);
+  std::printf("BENCH ssh_worker_page_faults %llu faults\n", transport.worker_faults);
+  if (const auto decrypt = bench_ssh::decrypt_only(cipher, data)) {
+    bound("ssh_decrypt_only", *decrypt);
+    std::printf("BENCH ssh_decrypt_cpu %.3f s\n", *decrypt);
+    std::printf("BENCH ssh_worker_cpu_beyond_decrypt %.3f s ratio %.2f vs ssh_decrypt_cpu\n",
+                transport.worker_cpu - *decrypt, (transport.worker_cpu - *decrypt) / *decrypt);
+  }
+  const auto mean_chunk = static_cast<std::size_t>(transport.bytes / transport.chunks);
+  const double handoff = bench_ssh::chunk_handoff_cpu(data, mean_chunk);
+  std::printf("BENCH ssh_chunk_handoff_cpu %.3f s ratio %.2f vs ssh_worker_thread_cpu\n", handoff,
+              handoff / transport.worker_cpu);
+  bound("ssh_worker_bound", transport.worker_cpu);
+  const double cores = std::max(1u, std::thread::hardware_concurrency());
+  bound("ssh_cpu_bound", (transport.server_cpu + transport.worker_cpu + transport.ui_cpu) / cores);
 }
 
 }  // namespace
@@ -194,6 +219,7 @@ int main() {
   std::printf("BENCH ssh_worker_thread_cpu %.3f s\n", transport.worker_cpu);
   std::printf("BENCH ssh_transport_cpu %.3f s ratio %.2f vs ssh_direct_feed_cpu\n", transport_cpu,
               transport_cpu / direct.cpu);
+  print_breakdown(server.last_cipher(), data, direct, transport);
   std::printf("BENCH ssh_mean_chunk %.1f KiB\n",
               static_cast<double>(transport.bytes) / static_cast<double>(transport.chunks) / 1024);
   std::printf("BENCH ssh_longest_frame_drain %.2f ms\n",

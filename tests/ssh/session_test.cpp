@@ -333,6 +333,35 @@ TEST(SshSession, InputArrivesInOrderAndIsAcknowledged) {
   EXPECT_TRUE(client.wait_output(expected)) << "the server echoes what it got";
 }
 
+// The worker's thread id, found by its name once it is the only one: workers of earlier tests
+// in this process end on their own, shortly after their handles went away.
+pid_t worker_thread() {
+  pid_t found = -1;
+  SshServerFixture::wait_until([&] {
+    std::vector<pid_t> workers;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+      std::string name;
+      std::getline(std::ifstream(task.path() / "comm"), name);
+      if (name == "remote-ssh")
+        workers.push_back(static_cast<pid_t>(std::stol(task.path().filename())));
+    }
+    found = workers.size() == 1 ? workers.front() : -1;
+    return found > 0;
+  });
+  return found;
+}
+
+// True once the worker is held by a full output queue. A full queue alone is not enough: the
+// worker may have queued the last chunk and be waiting in its poll with nothing more to deliver,
+// and then it still takes input. Only with one more chunk in hand does it wait for room, parked
+// in a futex wait; nothing else parks it there while output is pending.
+bool worker_waits_for_room(const ssh::SshSession& session, pid_t worker) {
+  if (session.output.len() != ssh::kOutputQueueCapacity) return false;
+  std::string call;
+  std::ifstream(fmt::format("/proc/self/task/{}/syscall", worker)) >> call;
+  return call == std::to_string(SYS_futex);
+}
+
 TEST(SshSession, FloodWhileNothingDrainsLosesNoByte) {
   constexpr std::uint64_t kTotal = 24 << 20;
   SshServerFixture server(options([&](ServerOptions& o) { o.echo = false; }));
@@ -342,14 +371,18 @@ TEST(SshSession, FloodWhileNothingDrainsLosesNoByte) {
   ASSERT_TRUE(client.wait_status(Status::Kind::Connected));
   client.send(fmt::format("flood {}\r", kTotal));
 
-  // Nobody drains: the worker stops at 128 chunks and no longer reads its input either.
+  // Nobody drains: the worker stops at 128 chunks and, waiting for room, no longer reads its
+  // input either.
   const auto patient = std::chrono::seconds(60);  // sanitizer builds on a busy machine
+  const pid_t worker = worker_thread();
+  ASSERT_GT(worker, 0);
   ASSERT_TRUE(SshServerFixture::wait_until(
-      [&] { return client.session->output.len() == ssh::kOutputQueueCapacity; }, patient));
+      [&] { return worker_waits_for_room(*client.session, worker); }, patient));
   auto ticket = *ssh::send_ssh_input_tracked(*client.session, bytes("first\r"));
   for (int i = 1; i < 256; ++i) client.send("x");
-  EXPECT_EQ(ssh::send_ssh_input(*client.session, bytes("y")).error(),
-            "SSH input is busy; wait for the remote session to catch up");
+  const auto refused = ssh::send_ssh_input(*client.session, bytes("y"));
+  ASSERT_FALSE(refused) << "the worker took input while it should wait for room";
+  EXPECT_EQ(refused.error(), "SSH input is busy; wait for the remote session to catch up");
   EXPECT_EQ(ssh::poll_delivery(ticket).kind, ssh::DeliveryState::Kind::Waiting);
   EXPECT_EQ(client.session->output.len(), ssh::kOutputQueueCapacity);
 
@@ -415,22 +448,14 @@ TEST(SshSession, DroppingTheHandleReleasesAWorkerWaitingForRoom) {
   client.start_password(server);
   ASSERT_TRUE(client.wait_status(Status::Kind::Connected));
   client.send("flood 67108864\r");
-  ASSERT_TRUE(SshServerFixture::wait_until(
-      [&] { return client.session->output.len() == ssh::kOutputQueueCapacity; }));
+  const pid_t worker = worker_thread();
+  ASSERT_GT(worker, 0);
+  ASSERT_TRUE(
+      SshServerFixture::wait_until([&] { return worker_waits_for_room(*client.session, worker); }));
   auto status = client.session->status;
-  client.session.reset();  // the worker is blocked on the full queue right now
+  client.session.reset();
   EXPECT_TRUE(SshServerFixture::wait_until(
       [&] { return status->get().kind == Status::Kind::Ended; }, std::chrono::seconds(60)));
-}
-
-// The worker's thread id, found by its name.
-pid_t worker_thread() {
-  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-    std::string name;
-    std::getline(std::ifstream(task.path() / "comm"), name);
-    if (name == "remote-ssh") return static_cast<pid_t>(std::stol(task.path().filename()));
-  }
-  return -1;
 }
 
 TEST(SshSession, ASignalOnTheWorkerDoesNotEndTheSession) {

@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/socket.h>
 
 #include <algorithm>
@@ -71,6 +72,11 @@ PtyRequest SshServerFixture::last_pty() const {
   return last_pty_;
 }
 
+std::string SshServerFixture::last_cipher() const {
+  std::lock_guard lock(mutex_);
+  return last_cipher_;
+}
+
 std::string SshServerFixture::received() const {
   std::lock_guard lock(mutex_);
   return received_;
@@ -103,6 +109,8 @@ void SshServerFixture::accept_loop() {
 }
 
 void SshServerFixture::serve(ssh_session session) {
+  // Named so that benchmarks can tell the server's CPU time from the client's.
+  ::pthread_setname_np(::pthread_self(), kServeThreadName);
   const long timeout = 30;
   ssh_options_set(session, SSH_OPTIONS_TIMEOUT, &timeout);
   // Like sshd once a pty is granted: interactive traffic is not held back for coalescing.
@@ -110,6 +118,10 @@ void SshServerFixture::serve(ssh_session session) {
   ::setsockopt(ssh_get_fd(session), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
   ssh_channel channel = nullptr;
   if (ssh_handle_key_exchange(session) == SSH_OK && authenticate_and_open(session, &channel)) {
+    {
+      std::lock_guard lock(mutex_);
+      last_cipher_ = ssh_get_cipher_out(session) ? ssh_get_cipher_out(session) : "";
+    }
     run_shell(session, channel);
     // Like a real server, let the client read the channel's end and leave first: a disconnect
     // right behind the last data could overtake the client's reading of it.

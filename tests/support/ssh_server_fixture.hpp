@@ -44,6 +44,9 @@ struct ServerOptions {
   bool echo = true;                         // echo input bytes like a terminal would
 };
 
+// The name of every connection thread (for per-thread CPU figures in benchmarks).
+inline constexpr const char* kServeThreadName = "ssh-test-serve";
+
 struct PtyRequest {
   std::string term;
   int columns = 0;
@@ -67,6 +70,8 @@ class SshServerFixture {
   int auth_attempts() const { return auth_attempts_; }  // every userauth request, "none" too
   int shells() const { return shells_; }
   PtyRequest last_pty() const;
+  // The cipher the last logged-in connection encrypts its output with ("" when none).
+  std::string last_cipher() const;
   std::string received() const;  // every byte the shells were sent, in order
   // Polls until `done` holds or the timeout passes; returns `done()`.
   static bool wait_until(const std::function<bool()>& done,
@@ -85,6 +90,7 @@ class SshServerFixture {
   mutable std::mutex mutex_;  // guards the fields below and the bind's key
   std::shared_ptr<KeyPair> host_key_;
   PtyRequest last_pty_;
+  std::string last_cipher_;
   std::string received_;
   std::vector<int> live_fds_;
   std::vector<std::thread> threads_;
