@@ -5,6 +5,10 @@
 # pacing and with the window loop's own pacing.
 #   bash bench/session/session_frames.sh   (SESSION_FRAMES_SECONDS per window, default 10;
 #                                           SESSION_FRAMES_SCALE, default 1)
+# SESSION_FRAMES_CASES picks cases (default: vnc-fit vnc-fullscreen vnc-fit-window ssh ssh-window);
+# SESSION_FRAMES_WRAP runs the client under a profiler, for example
+#   SESSION_FRAMES_CASES=vnc-fit SESSION_FRAMES_WRAP="valgrind --tool=callgrind
+#     --collect-atstart=no --toggle-collect=*Host::frame* --toggle-collect=*Host::rasterize_now*"
 set -euo pipefail
 root=${VEXA_SOURCE_DIR:-$(cd "$(dirname "$0")/../.." && pwd)}
 build=${VEXA_BINARY_DIR:-$root/build-release}
@@ -20,6 +24,9 @@ cmake --build "$build" --target session_frames_client >/dev/null
 mkdir -p "$out"
 cc -O2 -o "$out/xdrive" "$xdrive_src" -lX11 -lXext
 client=$out/session_frames_client
+cases=${SESSION_FRAMES_CASES:-vnc-fit vnc-fullscreen vnc-fit-window ssh ssh-window}
+wrap=${SESSION_FRAMES_WRAP:-}
+set -f  # the wrapper may carry profiler patterns such as *Host::frame*
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 # A free display number and a free loopback port.
@@ -57,15 +64,20 @@ vnc() {
   DISPLAY=:$display "$out/xdrive" noise $((secs + 30)) >/dev/null &
   drive=$!
   sleep 1
-  "$client" vnc 127.0.0.1 "$port" "$@" --seconds "$secs" --scale "$scale"
+  $wrap "$client" vnc 127.0.0.1 "$port" "$@" --seconds "$secs" --scale "$scale"
   kill "$drive" 2>/dev/null || true
   wait "$drive" 2>/dev/null || true
   drive=
 }
 
-vnc fit --pacing display
-vnc fullscreen --pacing display
-vnc fit --pacing window
-"$client" ssh --pacing display --seconds "$secs" --scale "$scale"
-"$client" ssh --pacing window --seconds "$secs" --scale "$scale"
+for c in $cases; do
+  case $c in
+    vnc-fit) vnc fit --pacing display ;;
+    vnc-fullscreen) vnc fullscreen --pacing display ;;
+    vnc-fit-window) vnc fit --pacing window ;;
+    ssh) $wrap "$client" ssh --pacing display --seconds "$secs" --scale "$scale" ;;
+    ssh-window) $wrap "$client" ssh --pacing window --seconds "$secs" --scale "$scale" ;;
+    *) echo "unknown case $c"; exit 2 ;;
+  esac
+done
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -9,6 +9,7 @@
 
 #include "bench/session/app_window.hpp"
 #include "bench/session/cpu_clock.hpp"
+#include "bench/session/raster_anatomy.hpp"
 #include "bench/session/report.hpp"
 #include "bench/session/sessions.hpp"
 #include "support/ssh_server_fixture.hpp"
@@ -37,6 +38,7 @@ double direct_feed_seconds(std::uint64_t total) {
 
 struct FloodRun {
   FrameStats stats;
+  vexa_ui::Scene last_terminal;  // the last scene drawn while the shell was connected
   bool complete = false;
   std::string failure;
 };
@@ -59,7 +61,10 @@ FloodRun flood(AppWindow& window, const profiles::ConnectionProfile& profile, st
     return run;
   }
   loop.max_seconds = max_seconds;
-  run.stats = run_frames(window.host(), loop, [&](bool drawn) { return !drawn && !window.live(); });
+  run.stats = run_frames(window.host(), loop, [&](bool drawn) {
+    if (drawn && window.connected()) run.last_terminal = window.host().scene();  // a few µs
+    return !drawn && !window.live();
+  });
   auto status = app.sessions.status();
   run.complete = status && status->kind == vexa::sys::SessionStatus::Kind::Ended;
   if (!run.complete) run.failure = status ? "session still live or failed: " + status->text : "no session";
@@ -112,6 +117,7 @@ int run_ssh(const RunOptions& options, const SshPeer& peer) {
   // What a frame costs beyond moving the bytes into the screen: drawing the terminal.
   bench(prefix + "_ui_cpu_beyond_feed_per_frame", s.per_drawn(std::max(0.0, s.ui_cpu - direct)) * 1e3, "ms");
   report_frames(prefix, s);
+  report_raster_anatomy(prefix, run.last_terminal, raster_target(options));
   return 0;
 }
 

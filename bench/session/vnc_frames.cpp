@@ -9,6 +9,7 @@
 
 #include "bench/session/app_window.hpp"
 #include "bench/session/cpu_clock.hpp"
+#include "bench/session/raster_anatomy.hpp"
 #include "bench/session/report.hpp"
 #include "bench/session/sessions.hpp"
 
@@ -80,6 +81,7 @@ int run_vnc(const RunOptions& options, const std::string& host, std::uint16_t po
         fmt::format("memcpy_{}x{}", frame.width, frame.height));
   bench(fmt::format("session_vnc_memcpy_{}x{}", frame.width, frame.height), copy * 1e3, "ms");
   report_frames(prefix, stats);
+  report_raster_anatomy(prefix, window.host().scene(), raster_target(options));
   return 0;
 }
 

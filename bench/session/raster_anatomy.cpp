@@ -1,0 +1,166 @@
+#include "bench/session/raster_anatomy.hpp"
+
+#include <cairo.h>
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include "bench/session/cpu_clock.hpp"
+#include "bench/session/report.hpp"
+#include "platform/ui/pango_layout.hpp"
+#include "platform/ui/raster.hpp"
+#include "platform/ui/theme.hpp"
+
+namespace session_bench {
+
+namespace {
+
+constexpr int kRepeats = 15;
+
+// Median thread CPU time of `work`, in milliseconds.
+double median_ms(const std::function<void()>& work) {
+  std::vector<double> times;
+  for (int i = 0; i < kRepeats; ++i) {
+    double start = thread_cpu_seconds();
+    work();
+    times.push_back((thread_cpu_seconds() - start) * 1e3);
+  }
+  std::nth_element(times.begin(), times.begin() + kRepeats / 2, times.end());
+  return times[kRepeats / 2];
+}
+
+template <typename T>
+bool is(const vexa_ui::SceneItem& item) {
+  return std::holds_alternative<T>(item);
+}
+
+bool is_layer(const vexa_ui::SceneItem& item) {
+  return is<vexa_ui::PushClip>(item) || is<vexa_ui::PopClip>(item) || is<vexa_ui::PushOpacity>(item) ||
+         is<vexa_ui::PopOpacity>(item);
+}
+
+// The scene's clips and opacity layers with only the drawing items `keep` picks.
+template <typename Keep>
+vexa_ui::Scene only(const vexa_ui::Scene& scene, Keep keep) {
+  vexa_ui::Scene out;
+  for (const auto& item : scene.items()) {
+    if (is_layer(item) || keep(item)) std::visit([&](const auto& x) { out.add(x); }, item);
+  }
+  return out;
+}
+
+// The rasterizer's conversion of an RGBA image into Cairo's layout, into `bgra`.
+void swizzle(const vexa_ui::ImagePixels& img, std::vector<std::uint8_t>& bgra) {
+  int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, img.width);
+  const std::uint8_t* src = img.rgba.get();
+  for (int y = 0; y < img.height; ++y) {
+    auto* row = reinterpret_cast<std::uint32_t*>(bgra.data() + static_cast<std::size_t>(y) * stride);
+    const std::uint8_t* s = src + static_cast<std::size_t>(y) * img.width * 4;
+    for (int x = 0; x < img.width; ++x, s += 4) row[x] = 0xFF000000u | s[0] << 16 | s[1] << 8 | s[2];
+  }
+}
+
+std::size_t image_bytes(const vexa_ui::ImagePixels& img) {
+  return static_cast<std::size_t>(cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, img.width)) * img.height;
+}
+
+// A Pango layout on a cairo context as the rasterizer makes one for each frame.
+PangoLayout* new_layout(cairo_t* cr) {
+  PangoLayout* layout = pango_cairo_create_layout(cr);
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+  pango_cairo_context_set_font_options(pango_layout_get_context(layout), options);
+  cairo_font_options_destroy(options);
+  pango_layout_context_changed(layout);
+  return layout;
+}
+
+// Laying out every text run of the scene without painting any glyph: the shaping part of the
+// text cost. With `kept` null a fresh layout is made, as the rasterizer does for each frame;
+// otherwise `kept` is moved onto this frame's context and reused.
+void layout_texts(const vexa_ui::Scene& scene, RasterTarget t, PangoLayout* kept) {
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+  cairo_t* cr = cairo_create(surface);
+  cairo_scale(cr, t.scale, t.scale);
+  PangoLayout* layout = kept;
+  if (layout) {
+    pango_cairo_update_layout(cr, layout);
+  } else {
+    layout = new_layout(cr);
+  }
+  for (const auto& item : scene.items()) {
+    if (const auto* run = std::get_if<vexa_ui::TextRun>(&item)) {
+      vexa_ui::detail::configure_layout(layout, run->text, run->size, run->weight, run->family, run->wrap_width);
+      PangoRectangle ink{}, logical{};
+      pango_layout_get_pixel_extents(layout, &ink, &logical);
+    }
+  }
+  if (!kept) g_object_unref(layout);
+  cairo_destroy(cr);
+  cairo_surface_destroy(surface);
+}
+
+}  // namespace
+
+void report_raster_anatomy(std::string_view prefix, const vexa_ui::Scene& scene, RasterTarget t) {
+  vexa_ui::Raster raster;
+  auto raster_ms = [&](const vexa_ui::Scene& s) {
+    return median_ms([&] { vexa_ui::rasterize(s, raster, t.width, t.height, t.scale, vexa_ui::Colors::background); });
+  };
+  // Each kind of item is measured alone on top of the floor: differences of whole-scene times
+  // drown small parts in the image's variance.
+  const double full = raster_ms(scene);
+  const double floor = raster_ms(vexa_ui::Scene{});
+  const double text = raster_ms(only(scene, is<vexa_ui::TextRun>)) - floor;
+  const double images = raster_ms(only(scene, is<vexa_ui::ImageDraw>)) - floor;
+  const double shapes =
+      raster_ms(only(scene, [](const auto& i) { return !is<vexa_ui::TextRun>(i) && !is<vexa_ui::ImageDraw>(i); })) - floor;
+  const double text_layout = median_ms([&] { layout_texts(scene, t, nullptr); });
+  cairo_surface_t* scratch = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+  cairo_t* scratch_cr = cairo_create(scratch);
+  PangoLayout* kept_layout = new_layout(scratch_cr);
+  const double text_layout_kept = median_ms([&] { layout_texts(scene, t, kept_layout); });
+  g_object_unref(kept_layout);
+  cairo_destroy(scratch_cr);
+  cairo_surface_destroy(scratch);
+  const std::size_t target_bytes = static_cast<std::size_t>(cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, t.width)) * t.height;
+  std::vector<std::uint8_t> target(target_bytes);
+  const double zero_fill = median_ms([&] { target.assign(target_bytes, 0); });
+
+  long texts = 0;
+  const vexa_ui::ImagePixels* image = nullptr;
+  for (const auto& item : scene.items()) {
+    texts += is<vexa_ui::TextRun>(item);
+    if (const auto* draw = std::get_if<vexa_ui::ImageDraw>(&item)) image = &draw->image;
+  }
+  fmt::print("{}: raster of the last frame's scene ({} items, {} text runs) at {}x{}, median of {}\n", prefix,
+             scene.items().size(), texts, t.width, t.height, kRepeats);
+  bench(fmt::format("{}_raster_scene", prefix), full, "ms");
+  bench(fmt::format("{}_raster_floor_empty_scene", prefix), floor, "ms", full, "raster_scene");
+  bench(fmt::format("{}_raster_zero_fill", prefix), zero_fill, "ms", full, "raster_scene");
+  bench(fmt::format("{}_raster_shapes", prefix), std::max(0.0, shapes), "ms", full, "raster_scene");
+  bench(fmt::format("{}_raster_text", prefix), std::max(0.0, text), "ms", full, "raster_scene");
+  bench(fmt::format("{}_raster_text_layout_only", prefix), text_layout, "ms", full, "raster_scene");
+  bench(fmt::format("{}_raster_text_layout_only_kept_layout", prefix), text_layout_kept, "ms", text_layout,
+        "text_layout_only");
+  if (!image || !image->rgba) return;
+  bench(fmt::format("{}_raster_image", prefix), std::max(0.0, images), "ms", full, "raster_scene");
+  // The conversion as it runs now (a fresh, zeroed buffer per frame) and into a kept buffer.
+  const double fresh = median_ms([&] {
+    std::vector<std::uint8_t> bgra(image_bytes(*image));
+    swizzle(*image, bgra);
+    asm volatile("" : : "r"(bgra.data()) : "memory");
+  });
+  std::vector<std::uint8_t> kept(image_bytes(*image));
+  const double reused = median_ms([&] {
+    swizzle(*image, kept);
+    asm volatile("" : : "r"(kept.data()) : "memory");
+  });
+  bench(fmt::format("{}_raster_image_convert", prefix), fresh, "ms", full, "raster_scene");
+  bench(fmt::format("{}_raster_image_convert_kept_buffer", prefix), reused, "ms", fresh, "image_convert");
+}
+
+}  // namespace session_bench
