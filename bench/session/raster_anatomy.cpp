@@ -153,13 +153,74 @@ double zero_fill_ms(RasterTarget t) {
   return median_ms([&] { target.assign(bytes, 0); });
 }
 
-const vexa_ui::ImagePixels* last_image(const vexa_ui::Scene& scene) {
-  const vexa_ui::ImagePixels* image = nullptr;
+const vexa_ui::ImageDraw* last_image(const vexa_ui::Scene& scene) {
+  const vexa_ui::ImageDraw* image = nullptr;
   for (const auto& item : scene.items()) {
-    if (const auto* draw = std::get_if<vexa_ui::ImageDraw>(&item)) image = &draw->image;
+    if (const auto* draw = std::get_if<vexa_ui::ImageDraw>(&item)) image = draw;
   }
-  return image && image->rgba ? image : nullptr;
+  return image && image->image.rgba ? image : nullptr;
 }
+
+// Cairo's paint of the converted image into its rectangle alone, set up as the rasterizer does
+// it, with a given filter and source format (the converted pixels are opaque, so they are valid
+// ARGB32 as well as RGB24).
+class ImagePaint {
+ public:
+  ImagePaint(const vexa_ui::ImageDraw& draw, RasterTarget t) : draw_(draw), t_(t), bgra_(image_bytes(draw.image)) {
+    swizzle(draw.image, bgra_);
+  }
+
+  double median_ms(cairo_filter_t filter, cairo_format_t format) {
+    Surfaces s(*this, format);
+    return session_bench::median_ms([&] { paint(s, filter); });
+  }
+
+  // The largest difference of any channel of any pixel between the two source formats.
+  int max_difference(cairo_filter_t filter) {
+    Surfaces rgb(*this, CAIRO_FORMAT_RGB24), argb(*this, CAIRO_FORMAT_ARGB32);
+    paint(rgb, filter);
+    paint(argb, filter);
+    const auto* a = cairo_image_surface_get_data(rgb.target);
+    const auto* b = cairo_image_surface_get_data(argb.target);
+    auto bytes = static_cast<std::size_t>(cairo_image_surface_get_stride(rgb.target)) * t_.height;
+    int worst = 0;
+    for (std::size_t i = 0; i < bytes; ++i) worst = std::max(worst, std::abs(int{a[i]} - int{b[i]}));
+    return worst;
+  }
+
+ private:
+  struct Surfaces {
+    cairo_surface_t* source;
+    cairo_surface_t* target;
+    Surfaces(ImagePaint& p, cairo_format_t format)
+        : source(cairo_image_surface_create_for_data(p.bgra_.data(), format, p.draw_.image.width,
+                                                     p.draw_.image.height,
+                                                     cairo_format_stride_for_width(format, p.draw_.image.width))),
+          target(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, p.t_.width, p.t_.height)) {}
+    ~Surfaces() {
+      cairo_surface_destroy(target);
+      cairo_surface_destroy(source);
+    }
+  };
+
+  void paint(Surfaces& s, cairo_filter_t filter) {
+    const auto& d = draw_.dest;
+    cairo_t* cr = cairo_create(s.target);
+    cairo_scale(cr, t_.scale, t_.scale);
+    cairo_rectangle(cr, d.x, d.y, d.width, d.height);
+    cairo_clip(cr);
+    cairo_translate(cr, d.x, d.y);
+    cairo_scale(cr, d.width / draw_.image.width, d.height / draw_.image.height);
+    cairo_set_source_surface(cr, s.source, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), filter);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+  }
+
+  const vexa_ui::ImageDraw& draw_;
+  RasterTarget t_;
+  std::vector<std::uint8_t> bgra_;
+};
 
 }  // namespace
 
@@ -190,12 +251,23 @@ void report_raster_anatomy(std::string_view prefix, const vexa_ui::Scene& scene,
   part("text_layout_only", layout.now);
   bench(fmt::format("{}_raster_text_layout_only_kept_layout", prefix), layout.kept, "ms", layout.now,
         "text_layout_only");
-  const auto* image = last_image(scene);
-  if (!image) return;
+  const auto* draw = last_image(scene);
+  if (!draw) return;
   part("image", raster_ms(only(scene, is<vexa_ui::ImageDraw>)) - floor);
-  const Pair convert = image_convert_costs(*image);
+  const Pair convert = image_convert_costs(draw->image);
   part("image_convert", convert.now);
   bench(fmt::format("{}_raster_image_convert_kept_buffer", prefix), convert.kept, "ms", convert.now, "image_convert");
+  // The scaled paint as the rasterizer does it (GOOD filter, RGB24 source); the same filter on
+  // the same bytes declared ARGB32; and the nearest-pixel filter.
+  ImagePaint paint(*draw, t);
+  const double good = paint.median_ms(CAIRO_FILTER_GOOD, CAIRO_FORMAT_RGB24);
+  part("image_paint", good);
+  bench(fmt::format("{}_raster_image_paint_argb32_source", prefix), paint.median_ms(CAIRO_FILTER_GOOD, CAIRO_FORMAT_ARGB32),
+        "ms", good, "image_paint");
+  bench(fmt::format("{}_raster_image_paint_argb32_source_max_difference", prefix),
+        paint.max_difference(CAIRO_FILTER_GOOD), "levels");
+  bench(fmt::format("{}_raster_image_paint_nearest", prefix), paint.median_ms(CAIRO_FILTER_FAST, CAIRO_FORMAT_RGB24), "ms",
+        good, "image_paint");
 }
 
 }  // namespace session_bench
