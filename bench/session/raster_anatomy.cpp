@@ -4,11 +4,11 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <cstring>
 #include <functional>
 #include <vector>
 
 #include "bench/session/cpu_clock.hpp"
+#include "bench/session/image_paint.hpp"
 #include "bench/session/report.hpp"
 #include "platform/ui/pango_layout.hpp"
 #include "platform/ui/raster.hpp"
@@ -17,29 +17,6 @@
 namespace session_bench {
 
 namespace {
-
-constexpr int kRepeats = 21;
-
-// Pushes every frame buffer out of the caches (the last level is 32 MiB here), as the frames
-// in between, the worker and the other processes do to a frame in the loop.
-void evict_caches() {
-  static std::vector<std::uint8_t> sweep(64 << 20);
-  std::memset(sweep.data(), static_cast<int>(sweep[0] + 1), sweep.size());
-  asm volatile("" : : "r"(sweep.data()) : "memory");
-}
-
-// Median thread CPU time of `work`, in milliseconds, each time with cold caches.
-double median_ms(const std::function<void()>& work) {
-  std::vector<double> times;
-  for (int i = 0; i < kRepeats; ++i) {
-    evict_caches();
-    double start = thread_cpu_seconds();
-    work();
-    times.push_back((thread_cpu_seconds() - start) * 1e3);
-  }
-  std::nth_element(times.begin(), times.begin() + kRepeats / 2, times.end());
-  return times[kRepeats / 2];
-}
 
 template <typename T>
 bool is(const vexa_ui::SceneItem& item) {
@@ -59,21 +36,6 @@ vexa_ui::Scene only(const vexa_ui::Scene& scene, Keep keep) {
     if (is_layer(item) || keep(item)) std::visit([&](const auto& x) { out.add(x); }, item);
   }
   return out;
-}
-
-// The rasterizer's conversion of an RGBA image into Cairo's layout, into `bgra`.
-void swizzle(const vexa_ui::ImagePixels& img, std::vector<std::uint8_t>& bgra) {
-  int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, img.width);
-  const std::uint8_t* src = img.rgba.get();
-  for (int y = 0; y < img.height; ++y) {
-    auto* row = reinterpret_cast<std::uint32_t*>(bgra.data() + static_cast<std::size_t>(y) * stride);
-    const std::uint8_t* s = src + static_cast<std::size_t>(y) * img.width * 4;
-    for (int x = 0; x < img.width; ++x, s += 4) row[x] = 0xFF000000u | s[0] << 16 | s[1] << 8 | s[2];
-  }
-}
-
-std::size_t image_bytes(const vexa_ui::ImagePixels& img) {
-  return static_cast<std::size_t>(cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, img.width)) * img.height;
 }
 
 // A Pango layout on a cairo context as the rasterizer makes one for each frame.
@@ -112,13 +74,8 @@ void layout_texts(const vexa_ui::Scene& scene, RasterTarget t, PangoLayout* kept
   cairo_surface_destroy(surface);
 }
 
-struct Pair {
-  double now = 0;   // as the rasterizer does it now
-  double kept = 0;  // with the object kept from frame to frame
-};
-
-Pair text_layout_costs(const vexa_ui::Scene& scene, RasterTarget t) {
-  Pair costs;
+Costs text_layout_costs(const vexa_ui::Scene& scene, RasterTarget t) {
+  Costs costs;
   costs.now = median_ms([&] { layout_texts(scene, t, nullptr); });
   cairo_surface_t* scratch = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
   cairo_t* cr = cairo_create(scratch);
@@ -127,22 +84,6 @@ Pair text_layout_costs(const vexa_ui::Scene& scene, RasterTarget t) {
   g_object_unref(kept);
   cairo_destroy(cr);
   cairo_surface_destroy(scratch);
-  return costs;
-}
-
-// The image conversion into a fresh, zeroed buffer per frame (as now) and into a kept buffer.
-Pair image_convert_costs(const vexa_ui::ImagePixels& image) {
-  Pair costs;
-  costs.now = median_ms([&] {
-    std::vector<std::uint8_t> bgra(image_bytes(image));
-    swizzle(image, bgra);
-    asm volatile("" : : "r"(bgra.data()) : "memory");
-  });
-  std::vector<std::uint8_t> kept(image_bytes(image));
-  costs.kept = median_ms([&] {
-    swizzle(image, kept);
-    asm volatile("" : : "r"(kept.data()) : "memory");
-  });
   return costs;
 }
 
@@ -161,66 +102,24 @@ const vexa_ui::ImageDraw* last_image(const vexa_ui::Scene& scene) {
   return image && image->image.rgba ? image : nullptr;
 }
 
-// Cairo's paint of the converted image into its rectangle alone, set up as the rasterizer does
-// it, with a given filter and source format (the converted pixels are opaque, so they are valid
-// ARGB32 as well as RGB24).
-class ImagePaint {
- public:
-  ImagePaint(const vexa_ui::ImageDraw& draw, RasterTarget t) : draw_(draw), t_(t), bgra_(image_bytes(draw.image)) {
-    swizzle(draw.image, bgra_);
-  }
-
-  double median_ms(cairo_filter_t filter, cairo_format_t format) {
-    Surfaces s(*this, format);
-    return session_bench::median_ms([&] { paint(s, filter); });
-  }
-
-  // The largest difference of any channel of any pixel between the two source formats.
-  int max_difference(cairo_filter_t filter) {
-    Surfaces rgb(*this, CAIRO_FORMAT_RGB24), argb(*this, CAIRO_FORMAT_ARGB32);
-    paint(rgb, filter);
-    paint(argb, filter);
-    const auto* a = cairo_image_surface_get_data(rgb.target);
-    const auto* b = cairo_image_surface_get_data(argb.target);
-    auto bytes = static_cast<std::size_t>(cairo_image_surface_get_stride(rgb.target)) * t_.height;
-    int worst = 0;
-    for (std::size_t i = 0; i < bytes; ++i) worst = std::max(worst, std::abs(int{a[i]} - int{b[i]}));
-    return worst;
-  }
-
- private:
-  struct Surfaces {
-    cairo_surface_t* source;
-    cairo_surface_t* target;
-    Surfaces(ImagePaint& p, cairo_format_t format)
-        : source(cairo_image_surface_create_for_data(p.bgra_.data(), format, p.draw_.image.width,
-                                                     p.draw_.image.height,
-                                                     cairo_format_stride_for_width(format, p.draw_.image.width))),
-          target(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, p.t_.width, p.t_.height)) {}
-    ~Surfaces() {
-      cairo_surface_destroy(target);
-      cairo_surface_destroy(source);
-    }
-  };
-
-  void paint(Surfaces& s, cairo_filter_t filter) {
-    const auto& d = draw_.dest;
-    cairo_t* cr = cairo_create(s.target);
-    cairo_scale(cr, t_.scale, t_.scale);
-    cairo_rectangle(cr, d.x, d.y, d.width, d.height);
-    cairo_clip(cr);
-    cairo_translate(cr, d.x, d.y);
-    cairo_scale(cr, d.width / draw_.image.width, d.height / draw_.image.height);
-    cairo_set_source_surface(cr, s.source, 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(cr), filter);
-    cairo_paint(cr);
-    cairo_destroy(cr);
-  }
-
-  const vexa_ui::ImageDraw& draw_;
-  RasterTarget t_;
-  std::vector<std::uint8_t> bgra_;
-};
+// The image's two pieces: its conversion and its scaled paint, with their candidates.
+void report_image(std::string_view prefix, const vexa_ui::ImageDraw& draw, RasterTarget t,
+                  const std::function<void(std::string_view, double)>& part) {
+  const Costs convert = image_convert_costs(draw.image);
+  part("image_convert", convert.now);
+  bench(fmt::format("{}_raster_image_convert_kept_buffer", prefix), convert.kept, "ms", convert.now, "image_convert");
+  // The scaled paint as the rasterizer does it (GOOD filter, RGB24 source); the same filter on
+  // the same bytes declared ARGB32; and the nearest-pixel filter.
+  ImagePaint paint(draw, t);
+  const double good = paint.median_ms(CAIRO_FILTER_GOOD, CAIRO_FORMAT_RGB24);
+  part("image_paint", good);
+  bench(fmt::format("{}_raster_image_paint_argb32_source", prefix), paint.median_ms(CAIRO_FILTER_GOOD, CAIRO_FORMAT_ARGB32),
+        "ms", good, "image_paint");
+  bench(fmt::format("{}_raster_image_paint_argb32_source_max_difference", prefix),
+        paint.max_format_difference(CAIRO_FILTER_GOOD), "levels");
+  bench(fmt::format("{}_raster_image_paint_nearest", prefix), paint.median_ms(CAIRO_FILTER_FAST, CAIRO_FORMAT_RGB24), "ms",
+        good, "image_paint");
+}
 
 }  // namespace
 
@@ -236,10 +135,10 @@ void report_raster_anatomy(std::string_view prefix, const vexa_ui::Scene& scene,
   const double text = raster_ms(only(scene, is<vexa_ui::TextRun>)) - floor;
   const double shapes =
       raster_ms(only(scene, [](const auto& i) { return !is<vexa_ui::TextRun>(i) && !is<vexa_ui::ImageDraw>(i); })) - floor;
-  const Pair layout = text_layout_costs(scene, t);
+  const Costs layout = text_layout_costs(scene, t);
   auto texts = std::count_if(scene.items().begin(), scene.items().end(), is<vexa_ui::TextRun>);
   fmt::print("{}: raster of the last frame's scene ({} items, {} text runs) at {}x{}, median of {} with cold caches\n", prefix,
-             scene.items().size(), texts, t.width, t.height, kRepeats);
+             scene.items().size(), texts, t.width, t.height, kMedianRepeats);
   auto part = [&](std::string_view name, double ms) {
     bench(fmt::format("{}_raster_{}", prefix, name), std::max(0.0, ms), "ms", full, "raster_scene");
   };
@@ -251,23 +150,10 @@ void report_raster_anatomy(std::string_view prefix, const vexa_ui::Scene& scene,
   part("text_layout_only", layout.now);
   bench(fmt::format("{}_raster_text_layout_only_kept_layout", prefix), layout.kept, "ms", layout.now,
         "text_layout_only");
-  const auto* draw = last_image(scene);
-  if (!draw) return;
-  part("image", raster_ms(only(scene, is<vexa_ui::ImageDraw>)) - floor);
-  const Pair convert = image_convert_costs(draw->image);
-  part("image_convert", convert.now);
-  bench(fmt::format("{}_raster_image_convert_kept_buffer", prefix), convert.kept, "ms", convert.now, "image_convert");
-  // The scaled paint as the rasterizer does it (GOOD filter, RGB24 source); the same filter on
-  // the same bytes declared ARGB32; and the nearest-pixel filter.
-  ImagePaint paint(*draw, t);
-  const double good = paint.median_ms(CAIRO_FILTER_GOOD, CAIRO_FORMAT_RGB24);
-  part("image_paint", good);
-  bench(fmt::format("{}_raster_image_paint_argb32_source", prefix), paint.median_ms(CAIRO_FILTER_GOOD, CAIRO_FORMAT_ARGB32),
-        "ms", good, "image_paint");
-  bench(fmt::format("{}_raster_image_paint_argb32_source_max_difference", prefix),
-        paint.max_difference(CAIRO_FILTER_GOOD), "levels");
-  bench(fmt::format("{}_raster_image_paint_nearest", prefix), paint.median_ms(CAIRO_FILTER_FAST, CAIRO_FORMAT_RGB24), "ms",
-        good, "image_paint");
+  if (const auto* draw = last_image(scene)) {
+    part("image", raster_ms(only(scene, is<vexa_ui::ImageDraw>)) - floor);
+    report_image(prefix, *draw, t, part);
+  }
 }
 
 }  // namespace session_bench
