@@ -34,6 +34,8 @@ void rounded_rect(cairo_t* cr, Rect r, double radius) {
 struct Painter {
   cairo_t* cr;
   PangoLayout* layout;
+  ConvertedImage& cache;
+  bool drew_image = false;
 
   void operator()(const FillRect& f) {
     set_color(cr, f.color);
@@ -80,17 +82,12 @@ struct Painter {
   void operator()(const ImageDraw& d) {
     const auto& img = d.image;
     if (!img.rgba || img.width <= 0 || img.height <= 0 || d.dest.width <= 0 || d.dest.height <= 0) return;
-    // Cairo wants premultiplied BGRA; the frame is opaque RGBA, so a swizzle suffices.
-    int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, img.width);
-    std::vector<std::uint8_t> bgra(static_cast<std::size_t>(stride) * img.height);
-    const std::uint8_t* src = img.rgba.get();
-    for (int y = 0; y < img.height; ++y) {
-      auto* row = reinterpret_cast<std::uint32_t*>(bgra.data() + static_cast<std::size_t>(y) * stride);
-      const std::uint8_t* s = src + static_cast<std::size_t>(y) * img.width * 4;
-      for (int x = 0; x < img.width; ++x, s += 4) row[x] = 0xFF000000u | s[0] << 16 | s[1] << 8 | s[2];
-    }
-    cairo_surface_t* surface = cairo_image_surface_create_for_data(bgra.data(), CAIRO_FORMAT_RGB24,
-                                                                   img.width, img.height, stride);
+    const ConvertedImage& converted = convert(img);
+    // The converted pixels are opaque, so they are valid premultiplied ARGB32; Cairo scales
+    // ARGB32 sources several times faster than RGB24 ones, with the same result.
+    cairo_surface_t* surface = cairo_image_surface_create_for_data(
+        const_cast<std::uint8_t*>(converted.bgra.data()), CAIRO_FORMAT_ARGB32, img.width,
+        img.height, converted.stride);
     cairo_save(cr);
     cairo_rectangle(cr, d.dest.x, d.dest.y, d.dest.width, d.dest.height);
     cairo_clip(cr);
@@ -101,6 +98,29 @@ struct Painter {
     cairo_paint(cr);
     cairo_restore(cr);
     cairo_surface_destroy(surface);
+    drew_image = true;
+  }
+  // Cairo wants premultiplied BGRA; the frame is opaque RGBA, so a swizzle with full alpha
+  // suffices.
+  const ConvertedImage& convert(const ImagePixels& img) {
+    ConvertedImage& c = cache;
+    if (img.generation != 0 && c.source == img.rgba && c.generation == img.generation &&
+        c.width == img.width && c.height == img.height) {
+      return c;
+    }
+    c.width = img.width;
+    c.height = img.height;
+    c.stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, img.width);
+    c.bgra.resize(static_cast<std::size_t>(c.stride) * img.height);
+    const std::uint8_t* src = img.rgba.get();
+    for (int y = 0; y < img.height; ++y) {
+      auto* row = reinterpret_cast<std::uint32_t*>(c.bgra.data() + static_cast<std::size_t>(y) * c.stride);
+      const std::uint8_t* s = src + static_cast<std::size_t>(y) * img.width * 4;
+      for (int x = 0; x < img.width; ++x, s += 4) row[x] = 0xFF000000u | s[0] << 16 | s[1] << 8 | s[2];
+    }
+    c.source = img.generation != 0 ? img.rgba : nullptr;
+    c.generation = img.generation;
+    return c;
   }
   void operator()(const PushClip& c) {
     cairo_save(cr);
@@ -119,12 +139,15 @@ void rasterize(const Scene& scene, Raster& target, int width, int height, double
   target.width = width;
   target.height = height;
   target.stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width);
-  target.pixels.assign(static_cast<std::size_t>(target.stride) * height, 0);
+  // No clearing first: the background replaces every pixel.
+  target.pixels.resize(static_cast<std::size_t>(target.stride) * height);
   cairo_surface_t* surface = cairo_image_surface_create_for_data(
       target.pixels.data(), CAIRO_FORMAT_ARGB32, width, height, target.stride);
   cairo_t* cr = cairo_create(surface);
   set_color(cr, background);
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
   cairo_paint(cr);
+  cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
   cairo_scale(cr, scale, scale);
   PangoLayout* layout = pango_cairo_create_layout(cr);
   cairo_font_options_t* options = cairo_font_options_create();
@@ -132,7 +155,7 @@ void rasterize(const Scene& scene, Raster& target, int width, int height, double
   pango_cairo_context_set_font_options(pango_layout_get_context(layout), options);
   cairo_font_options_destroy(options);
   pango_layout_context_changed(layout);
-  Painter painter{cr, layout};
+  Painter painter{cr, layout, target.image};
   std::vector<double> opacities;
   for (const auto& item : scene.items()) {
     if (auto* push = std::get_if<PushOpacity>(&item)) opacities.push_back(push->opacity);
@@ -145,6 +168,8 @@ void rasterize(const Scene& scene, Raster& target, int width, int height, double
     }
     std::visit(painter, item);
   }
+  // A scene without an image lets go of the last one (a session's frame outlives it otherwise).
+  if (!painter.drew_image) target.image = ConvertedImage{};
   g_object_unref(layout);
   cairo_destroy(cr);
   cairo_surface_flush(surface);
