@@ -13,7 +13,7 @@ namespace session_bench {
 
 enum class Pacing {
   Display,  // a frame at each tick of a 60 Hz display clock; a late frame skips missed ticks
-  Window,   // the window loop as written: wait 16 ms for events, then a frame
+  Window,   // the window loop as written: a frame one interval after the previous one began
 };
 
 std::string_view pacing_name(Pacing pacing);

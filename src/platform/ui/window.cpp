@@ -144,16 +144,21 @@ int run_window(Host& host, const AppDescriptor& descriptor, bool scale_forced) {
   const auto frame_interval = std::chrono::microseconds(16667);
   const auto poll_interval = std::chrono::milliseconds(500);
   auto next_poll = Clock::now() + poll_interval;
+  // Frames are due one interval after the previous one began, so a frame's own work does not
+  // stretch the period (with vsync, presenting already waited for the display).
+  auto last_frame = Clock::now() - frame_interval;
   bool dirty = true;  // the window needs its pixels again (first show, expose, resize)
   bool running = true;
   while (running && !launch::stop_requested()) {
     auto now = Clock::now();
     bool animating = host.wants_frame() || host.app().needs_repaint() || dirty;
-    int timeout = animating ? static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(frame_interval).count())
-                            : static_cast<int>(std::max<long>(1, std::chrono::duration_cast<std::chrono::milliseconds>(next_poll - now).count()));
+    auto until = animating ? last_frame + frame_interval : next_poll;
+    auto timeout = std::chrono::duration_cast<std::chrono::milliseconds>(until - now).count();
+    if (!animating) timeout = std::max<long>(1, timeout);
     SDL_Event e;
     // Sleep until input arrives, the frame is due, or the document timer fires.
-    if (SDL_WaitEventTimeout(&e, timeout)) {
+    bool got = timeout > 0 ? SDL_WaitEventTimeout(&e, static_cast<int>(timeout)) : SDL_PollEvent(&e);
+    if (got) {
       do {
         if (e.type == SDL_QUIT) running = false;
         if (e.type == SDL_WINDOWEVENT) {
@@ -169,6 +174,7 @@ int run_window(Host& host, const AppDescriptor& descriptor, bool scale_forced) {
       host.poll_document();
       next_poll = Clock::now() + poll_interval;
     }
+    last_frame = Clock::now();
     if (host.frame(dirty)) {
       w.present(host.rasterize_now());
       dirty = false;
