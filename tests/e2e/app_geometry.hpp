@@ -3,6 +3,7 @@
 // copy of the document at the window's size, read from the clickable regions they record. The
 // copy keeps the window's own file untouched.
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -18,5 +19,29 @@ struct ConnectionControls {
 
 std::optional<ConnectionControls> controls_for(const std::filesystem::path& document, const std::string& id,
                                                vexa_ui::Size window);
+
+// The host-key trust controls of an SSH profile whose server shows a key nobody trusted yet:
+// "Trust key" on the failed session's card, and "Trust key" in the confirmation it opens. The
+// views' own app connects to the server in-process, with `env` set for the attempt (live
+// sessions, the key, an empty private trust file), until the card offers the trust; nothing
+// is trusted. `status` is the card's status label, which decides the card's height.
+struct TrustControls {
+  vexa_ui::Rect card_trust;
+  vexa_ui::Rect dialog_trust;
+  std::string status;
+};
+
+std::optional<TrustControls> trust_controls_for(const std::filesystem::path& document, const std::string& id,
+                                                vexa_ui::Size window, const std::map<std::string, std::string>& env);
+
+// Where a fresh session of the profile draws a width × height remote desktop: the session
+// surface, and the image fitted and centred in it.
+struct DesktopPlacement {
+  vexa_ui::Rect surface;
+  vexa_ui::Rect image;
+};
+
+std::optional<DesktopPlacement> desktop_for(const std::filesystem::path& document, const std::string& id,
+                                              vexa_ui::Size window, double width, double height);
 
 }  // namespace e2e
