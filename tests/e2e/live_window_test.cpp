@@ -148,18 +148,21 @@ TEST(LiveWindow, SshNewHostKeyTrustedOnTheCardThenTypedCommandRunsAndControlWClo
   EXPECT_EQ(mode_of(trust_file), 0600u);
   EXPECT_NE(slurp(trust_file).find(fingerprint), std::string::npos);
 
-  // Typed into the shell: the command's output is a line of its own on the terminal.
-  ASSERT_EQ(w.type("echo hello"), "");
-  ASSERT_EQ(w.key("Return"), "");
-  auto printed = [](const json& t) {
-    auto* surface = a11y_node(t, "remote.session.surface");
-    if (!surface) return false;
-    auto lines = lines_of(surface->value("value", ""));
-    return std::find(lines.begin(), lines.end(), "hello") != lines.end();
-  };
-  tree = w.wait_a11y(printed, kSessionWaitMs);
-  ASSERT_TRUE(tree && printed(*tree)) << (tree ? a11y_node(*tree, "remote.session.surface")->dump() : "no tree");
-  EXPECT_NE(a11y_node(*tree, "remote.session.surface")->value("value", "").find("echo hello"), std::string::npos);
+  // Typed into the shell: each command's output is a line of its own on the terminal. The
+  // second needs Shift for capitals and symbols, as typed on a real keyboard.
+  for (const auto& [command, output] : {std::pair{"echo hello", "hello"}, {"echo 'Mixed|Case' $((6*7))", "Mixed|Case 42"}}) {
+    ASSERT_EQ(w.type(command), "");
+    ASSERT_EQ(w.key("Return"), "");
+    auto printed = [&](const json& t) {
+      auto* surface = a11y_node(t, "remote.session.surface");
+      if (!surface) return false;
+      auto lines = lines_of(surface->value("value", ""));
+      return std::find(lines.begin(), lines.end(), output) != lines.end();
+    };
+    tree = w.wait_a11y(printed, kSessionWaitMs);
+    ASSERT_TRUE(tree && printed(*tree)) << (tree ? a11y_node(*tree, "remote.session.surface")->dump() : "no tree");
+    EXPECT_NE(a11y_node(*tree, "remote.session.surface")->value("value", "").find(command), std::string::npos);
+  }
 
   // Control+W closes the session instead of reaching the shell.
   ASSERT_EQ(w.key("ctrl+w"), "");
@@ -191,7 +194,7 @@ double share_of(const Screenshot& shot, vexa_ui::Rect r, std::pair<int, int> ori
 
 }  // namespace
 
-TEST(LiveWindow, VncDesktopIsDrawnWhereTheViewPlacesItAndAClickReachesTheMappedPoint) {
+TEST(LiveWindow, VncDesktopIsDrawnWhereTheViewPlacesItAndClicksAndKeysReachTheServer) {
   auto server = rfb::test::XvncServer::start({640, 480, std::nullopt});
   ASSERT_TRUE(server) << server.error();
   ASSERT_EQ((*server)->run("xsetroot -solid '#2a6fb0'"), 0);
@@ -253,6 +256,13 @@ TEST(LiveWindow, VncDesktopIsDrawnWhereTheViewPlacesItAndAClickReachesTheMappedP
   EXPECT_TRUE(observer.wait_pointer(expected->x, expected->y, 1)) << "press at " << expected->x << "," << expected->y;
   ASSERT_EQ(w.release(), "");
   EXPECT_TRUE(observer.wait_pointer(expected->x, expected->y, 0)) << "release at " << expected->x << "," << expected->y;
+
+  // Keys typed in the window reach the desktop as presses and releases of their key symbols.
+  ASSERT_EQ(w.type("ok"), "");
+  ASSERT_EQ(w.key("Return"), "");
+  std::vector<rfb::test::X11Observer::Key> typed = {{true, 'o'}, {false, 'o'}, {true, 'k'},
+                                                    {false, 'k'}, {true, 0xff0d}, {false, 0xff0d}};
+  EXPECT_EQ(observer.keys(typed.size()), typed);
 
   ASSERT_EQ(w.key("ctrl+w"), "");
   tree = w.wait_a11y([](const json& t) { return !a11y_node(t, "remote.session.status"); });

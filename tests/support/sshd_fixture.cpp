@@ -4,7 +4,7 @@
 #include <netinet/in.h>
 #include <pwd.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -17,7 +17,6 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
 
 namespace ssh_test {
 
@@ -96,8 +95,13 @@ void SshdFixture::start() {
   std::vector<char*> argv;
   for (auto& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
-  if (::posix_spawn(&pid_, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
-    throw std::runtime_error("cannot start /usr/sbin/sshd");
+  pid_ = ::fork();
+  if (pid_ < 0) throw std::runtime_error("cannot start /usr/sbin/sshd");
+  if (pid_ == 0) {
+    // A test process killed outright (a runner's timeout) must not leave sshd listening.
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
   }
   wait_until_listening();
 }

@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,6 +31,8 @@ Display* open_display(const std::string& name) {
 pid_t spawn(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env, bool quiet) {
   pid_t pid = fork();
   if (pid != 0) return pid;
+  // A test process killed outright (a runner's timeout) must not leave its X server or app.
+  prctl(PR_SET_PDEATHSIG, SIGTERM);
   for (const auto& [k, v] : env) setenv(k.c_str(), v.c_str(), 1);
   if (quiet) {
     freopen("/dev/null", "w", stdout);
