@@ -48,6 +48,19 @@ std::string add_profile(const E2eDocument& doc, const std::string& name, const s
 
 std::string status_of(const json& tree) { return a11y_label(tree, "remote.session.status"); }
 
+// A member of a node as text (or "" when the node or the member is missing), and its selection.
+std::string field_of(const json& tree, const std::string& id, const char* member) {
+  auto* node = a11y_node(tree, id);
+  return node ? node->value(member, std::string()) : std::string();
+}
+bool is_selected(const json& tree, const std::string& id) {
+  auto* node = a11y_node(tree, id);
+  return node && node->value("selected", false);
+}
+std::string screen_of(const std::optional<json>& tree) {
+  return tree ? field_of(*tree, "remote.session.surface", "value") : "no tree";
+}
+
 std::vector<std::string> lines_of(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
@@ -74,7 +87,7 @@ unsigned mode_of(const std::filesystem::path& path) {
 
 }  // namespace
 
-TEST(LiveWindow, SshNewHostKeyTrustedOnTheCardThenTypedCommandRunsAndControlWCloses) {
+TEST(LiveWindow, SshNewHostKeyTrustedOnTheCardThenTypedCommandsRunAndThePinHolds) {
   ssh_test::SshdFixture sshd;
   E2eDocument doc;
   auto id = add_profile(doc, "Sshd",
@@ -107,15 +120,12 @@ TEST(LiveWindow, SshNewHostKeyTrustedOnTheCardThenTypedCommandRunsAndControlWClo
 
   // Select the row with a click, connect with Enter, confirm with Enter.
   ASSERT_EQ(w.click(controls->row.x + 8, controls->row.center().y), "");
-  auto tree = w.wait_a11y([&](const json& t) {
-    auto* row = a11y_node(t, conn + ":select");
-    return row && row->value("selected", false);
-  });
-  ASSERT_TRUE(tree && a11y_node(*tree, conn + ":select")->value("selected", false)) << "the click selected nothing";
+  auto tree = w.wait_a11y([&](const json& t) { return is_selected(t, conn + ":select"); });
+  ASSERT_TRUE(tree && is_selected(*tree, conn + ":select")) << "the click selected nothing";
   ASSERT_EQ(w.key("Return"), "");
   tree = w.wait_a11y([](const json& t) { return a11y_node(t, "remote.confirmation") != nullptr; });
   ASSERT_TRUE(tree);
-  EXPECT_EQ(a11y_label(*tree, "remote.confirmation"), "Connect to Sshd?");
+  ASSERT_EQ(a11y_label(*tree, "remote.confirmation"), "Connect to Sshd?");
   ASSERT_EQ(w.key("Return"), "");
 
   // A key nobody trusted: the card says so and offers the trust instead of a retry.
@@ -134,10 +144,10 @@ TEST(LiveWindow, SshNewHostKeyTrustedOnTheCardThenTypedCommandRunsAndControlWClo
   // "Trust key" on the card, then "Trust key" in the dialog it opens.
   ASSERT_EQ(w.click(trust->card_trust.center().x, trust->card_trust.center().y), "");
   tree = w.wait_a11y([](const json& t) { return a11y_node(t, "remote.confirmation") != nullptr; });
-  ASSERT_TRUE(tree) << "the card's \"Trust key\" opened no dialog";
-  EXPECT_EQ(a11y_label(*tree, "remote.confirmation"), "Trust SSH key for Sshd?");
+  ASSERT_TRUE(tree);
+  ASSERT_EQ(a11y_label(*tree, "remote.confirmation"), "Trust SSH key for Sshd?") << "the card's \"Trust key\" opened no dialog";
   EXPECT_EQ(a11y_label(*tree, "remote.confirmation.confirm"), "Trust key");
-  EXPECT_NE(a11y_node(*tree, "remote.confirmation")->value("description", "").find(fingerprint), std::string::npos);
+  EXPECT_NE(field_of(*tree, "remote.confirmation", "description").find(fingerprint), std::string::npos);
   ASSERT_EQ(w.click(trust->dialog_trust.center().x, trust->dialog_trust.center().y), "");
 
   // Pinned privately, and connected again.
@@ -154,14 +164,12 @@ TEST(LiveWindow, SshNewHostKeyTrustedOnTheCardThenTypedCommandRunsAndControlWClo
     ASSERT_EQ(w.type(command), "");
     ASSERT_EQ(w.key("Return"), "");
     auto printed = [&](const json& t) {
-      auto* surface = a11y_node(t, "remote.session.surface");
-      if (!surface) return false;
-      auto lines = lines_of(surface->value("value", ""));
+      auto lines = lines_of(field_of(t, "remote.session.surface", "value"));
       return std::find(lines.begin(), lines.end(), output) != lines.end();
     };
     tree = w.wait_a11y(printed, kSessionWaitMs);
-    ASSERT_TRUE(tree && printed(*tree)) << (tree ? a11y_node(*tree, "remote.session.surface")->dump() : "no tree");
-    EXPECT_NE(a11y_node(*tree, "remote.session.surface")->value("value", "").find(command), std::string::npos);
+    ASSERT_TRUE(tree && printed(*tree)) << screen_of(tree);
+    EXPECT_NE(screen_of(tree).find(command), std::string::npos) << screen_of(tree);
   }
 
   // Control+W closes the session instead of reaching the shell.
@@ -169,6 +177,17 @@ TEST(LiveWindow, SshNewHostKeyTrustedOnTheCardThenTypedCommandRunsAndControlWClo
   tree = w.wait_a11y([&](const json& t) { return !a11y_node(t, "remote.session.status") && a11y_node(t, conn + ":select"); });
   ASSERT_TRUE(tree);
   EXPECT_FALSE(a11y_node(*tree, "remote.session.status")) << "still on the session screen";
+
+  // Connecting again goes straight through: the pinned key is the server's.
+  ASSERT_EQ(w.key("Return"), "");
+  tree = w.wait_a11y([](const json& t) { return a11y_node(t, "remote.confirmation") != nullptr; });
+  ASSERT_TRUE(tree);
+  ASSERT_EQ(a11y_label(*tree, "remote.confirmation"), "Connect to Sshd?");
+  ASSERT_EQ(w.key("Return"), "");
+  tree = w.wait_a11y([](const json& t) { return status_of(t) == "Connected" || status_of(t).starts_with("Connection failed"); },
+                     kSessionWaitMs);
+  ASSERT_TRUE(tree);
+  EXPECT_EQ(status_of(*tree), "Connected");
   ASSERT_TRUE(w.request_close());
   EXPECT_EQ(w.wait_exit(10000), 0);
 }
@@ -214,15 +233,13 @@ TEST(LiveWindow, VncDesktopIsDrawnWhereTheViewPlacesItAndClicksAndKeysReachTheSe
   ASSERT_EQ(w.size(), (std::pair{1280, 800}));
   // Keyboard only: the first row, Enter to connect, Enter to confirm.
   ASSERT_EQ(w.key("Down"), "");
-  auto tree = w.wait_a11y([&](const json& t) {
-    auto* row = a11y_node(t, "remote.connection:" + id + ":select");
-    return row && row->value("selected", false);
-  });
-  ASSERT_TRUE(tree && a11y_node(*tree, "remote.connection:" + id + ":select")->value("selected", false));
+  const std::string row = "remote.connection:" + id + ":select";
+  auto tree = w.wait_a11y([&](const json& t) { return is_selected(t, row); });
+  ASSERT_TRUE(tree && is_selected(*tree, row)) << "Down selected nothing";
   ASSERT_EQ(w.key("Return"), "");
   tree = w.wait_a11y([](const json& t) { return a11y_node(t, "remote.confirmation") != nullptr; });
   ASSERT_TRUE(tree);
-  EXPECT_EQ(a11y_label(*tree, "remote.confirmation"), "Connect to Desk?");
+  ASSERT_EQ(a11y_label(*tree, "remote.confirmation"), "Connect to Desk?");
   ASSERT_EQ(w.key("Return"), "");
   tree = w.wait_a11y([](const json& t) { return status_of(t) == "Connected"; }, kSessionWaitMs);
   ASSERT_TRUE(tree);
