@@ -104,8 +104,9 @@ std::optional<ConnectionControls> controls_for(const std::filesystem::path& docu
   return ConnectionControls{*row, *edit, *del};
 }
 
-std::optional<TrustControls> trust_controls_for(const std::filesystem::path& document, const std::string& id,
-                                                vexa_ui::Size window, const std::map<std::string, std::string>& env) {
+std::optional<HostKeyControls> host_key_controls_for(const std::filesystem::path& document, const std::string& id,
+                                                     vexa_ui::Size window,
+                                                     const std::map<std::string, std::string>& env) {
   auto uuid = profiles::Uuid::parse(id);
   if (!uuid) return std::nullopt;
   LoadedApp loaded(document, window);
@@ -115,21 +116,28 @@ std::optional<TrustControls> trust_controls_for(const std::filesystem::path& doc
     ScopedEnv scoped(env);  // read when the session starts
     a->execute(app::cmd::Connect{*uuid});
   }
+  // The worker stores the verdict just before it reports the failure, and a card drawn in
+  // between still says "Connecting…" (shorter, so its button sits higher): wait for the failure.
+  auto failed = [&] {
+    auto status = a->sessions.status();
+    return status && status->kind == vexa::sys::SessionStatus::Kind::Failed;
+  };
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  std::optional<vexa_ui::Rect> card;
-  while (!card && std::chrono::steady_clock::now() < deadline) {
+  while (!failed() && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     loaded.draw();
-    card = region_of<app::cmd::AskTrustKey>(*a, *uuid);
   }
-  if (!card) return std::nullopt;
+  loaded.draw();
+  auto trust = region_of<app::cmd::AskTrustKey>(*a, *uuid);
+  auto forget = region_of<app::cmd::AskForgetKey>(*a, *uuid);
+  if (!failed() || (!trust && !forget)) return std::nullopt;
   auto tree = a->accessibility_tree();
   auto* status = tree.find("remote.session.status");
-  a->execute(app::cmd::AskTrustKey{*uuid});
+  if (trust) a->execute(app::cmd::AskTrustKey{*uuid}); else a->execute(app::cmd::AskForgetKey{*uuid});
   loaded.draw();
   auto confirm = region_of<app::cmd::Confirm>(*a);
   if (!confirm || !status) return std::nullopt;
-  return TrustControls{*card, *confirm, status->label};
+  return HostKeyControls{trust ? *trust : *forget, *confirm, status->label};
 }
 
 std::optional<DesktopPlacement> desktop_for(const std::filesystem::path& document, const std::string& id,

@@ -54,7 +54,7 @@ unsigned mode_of(const std::filesystem::path& path) {
 void expect_dialog(const E2eWindow& w, const std::string& title) {
   auto tree = w.wait_a11y([&](const json& t) { return a11y_label(t, "remote.confirmation") == title; });
   ASSERT_TRUE(tree) << "the window wrote no tree";
-  ASSERT_EQ(a11y_label(*tree, "remote.confirmation"), title);
+  ASSERT_EQ(a11y_label(*tree, "remote.confirmation"), title) << "the window shows " << tree->dump();
 }
 
 void connect_selected(E2eWindow& w, const std::string& name) {

@@ -87,6 +87,7 @@ void SshdFixture::start() {
   }
   authorized.close();
   port_ = free_port();
+  fs::create_directories(home());
   write_config();
 
   const std::string config = (dir_ / "sshd_config").string();
@@ -128,6 +129,8 @@ fs::path SshdFixture::host_public_key(const std::string& type) const {
   return dir_ / ("ssh_host_" + type + "_key.pub");
 }
 
+fs::path SshdFixture::home() const { return dir_ / "home"; }
+
 std::string SshdFixture::log() const {
   std::ifstream in(dir_ / "sshd.log");
   return std::string(std::istreambuf_iterator<char>(in), {});
@@ -150,7 +153,10 @@ void SshdFixture::write_config() const {
          << "UsePAM no\n"
          << "PrintMotd no\n"
          << "PrintLastLog no\n"
-         << "LogLevel VERBOSE\n";
+         << "LogLevel VERBOSE\n"
+         // The user's shell starts in a home of its own: the account's real start-up files
+         // (slow, or waiting on locks of tools they load) and its history stay out of the tests.
+         << "SetEnv HOME=" << home().string() << "\n";
 }
 
 void SshdFixture::wait_until_listening() {
