@@ -17,7 +17,6 @@
 #include <thread>
 #include <vector>
 
-
 namespace ssh_test {
 
 namespace fs = std::filesystem;
