@@ -195,7 +195,7 @@ std::map<std::string, std::string> demo_env() { return {{"VEXA_REMOTE_SAMPLE", "
 
 TEST(DeviceWindow, DemoStreamShowsPointerAndKeysAtTheMappedPoints) {
   E2eDocument doc;
-  E2eWindow w(doc, demo_env());
+  E2eWindow w(doc, WindowOptions{.env = demo_env()});
   ASSERT_EQ(w.problem(), "");
   auto shot = w.wait_drawn();
   ASSERT_TRUE(shot) << "the window never showed a settled first frame";
@@ -232,11 +232,11 @@ TEST(DeviceWindow, DemoStreamShowsPointerAndKeysAtTheMappedPoints) {
   auto seen = w.wait_until([&](const Screenshot& s) { return cross.crossed_at(s, *cross_a, yellow); }, kFrameWaitMs);
   ASSERT_TRUE(seen) << "moving the pointer: " << cross.describe(w.capture(), *cross_a, yellow);
 
-  ASSERT_EQ(w.press_pointer(b.x, b.y), "");
+  ASSERT_EQ(w.press(b.x, b.y), "");
   seen = w.wait_until([&](const Screenshot& s) { return cross.pressed_at(s, *cross_b); }, kFrameWaitMs);
   ASSERT_TRUE(seen) << "pressing the button: no red square at (" << cross_b->x << ", " << cross_b->y << "); "
                     << cross.describe(w.capture(), *cross_b, red);
-  ASSERT_EQ(w.release_pointer(), "");
+  ASSERT_EQ(w.release(), "");
   seen = w.wait_until(
       [&](const Screenshot& s) {
         return cross.crossed_at(s, *cross_b, yellow) && !cross.pressed_at(s, *cross_b) && cross.clear_at(s, *cross_a);

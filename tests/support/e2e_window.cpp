@@ -85,25 +85,51 @@ std::optional<ListedConnection> listed_named(const nlohmann::json& tree, const s
   return std::nullopt;
 }
 
-E2eWindow::E2eWindow(const E2eDocument& doc, int width, int height) : E2eWindow(doc, {}, width, height) {}
+const nlohmann::json* a11y_node(const nlohmann::json& tree, const std::string& id) {
+  if (!tree.is_object()) return nullptr;
+  if (tree.value("id", "") == id) return &tree;
+  if (auto it = tree.find("children"); it != tree.end() && it->is_array()) {
+    for (const auto& child : *it) {
+      if (auto* hit = a11y_node(child, id)) return hit;
+    }
+  }
+  return nullptr;
+}
 
-E2eWindow::E2eWindow(const E2eDocument& doc, const std::map<std::string, std::string>& extra_env, int width,
-                     int height)
-    : x_(std::make_unique<Xvfb>(width, height)) {
+std::string a11y_label(const nlohmann::json& tree, const std::string& id) {
+  auto* node = a11y_node(tree, id);
+  return node ? node->value("label", "") : "";
+}
+
+E2eWindow::E2eWindow(const E2eDocument& doc, int width, int height)
+    : E2eWindow(doc, WindowOptions{width, height, {}, false}) {}
+
+E2eWindow::E2eWindow(const E2eDocument& doc, const WindowOptions& options)
+    : x_(std::make_unique<Xvfb>(options.width, options.height)) {
   // A request about a window that is gone must fail that call, not end the test process through
   // Xlib's default handler (which would also leave this Xvfb and the app running).
   XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
   if (!x_->ok()) return;
   display_ = x_->display();
   auto env = doc.env();
-  for (const auto& [k, v] : extra_env) env[k] = v;
+  for (const auto& [k, v] : options.env) env[k] = v;
+  if (options.mirror_a11y) {
+    a11y_dir_ = temp_dir("vexa-e2e-a11y");
+    a11y_file_ = a11y_dir_ / "tree.json";
+    env["VEXA_A11Y_FILE"] = a11y_file_.string();
+  }
   env["DISPLAY"] = display_;
   // The document must be the one under the data folder, whatever the test runner's environment.
   app_ = std::make_unique<Child>(std::vector<std::string>{"env", "-u", "VEXA_REMOTE_DOCUMENT", app_path()}, env);
   window_ = find_window(display_, "Remote", 10000).value_or(0);
 }
 
-E2eWindow::~E2eWindow() = default;
+E2eWindow::~E2eWindow() {
+  // The app first, then its X server; the mirror's folder last.
+  app_.reset();
+  x_.reset();
+  if (!a11y_dir_.empty()) std::filesystem::remove_all(a11y_dir_);
+}
 
 std::string E2eWindow::problem() const {
   if (!x_->ok()) return "Xvfb did not start";
@@ -118,6 +144,38 @@ std::pair<int, int> E2eWindow::size() const {
   Status ok = XGetWindowAttributes(d, window_, &attrs);
   XCloseDisplay(d);
   return ok ? std::pair{attrs.width, attrs.height} : std::pair{0, 0};
+}
+
+std::pair<int, int> E2eWindow::origin() const {
+  Display* d = XOpenDisplay(display_.c_str());
+  if (!d) return {0, 0};
+  int x = 0, y = 0;
+  Window child = 0;
+  XTranslateCoordinates(d, window_, DefaultRootWindow(d), 0, 0, &x, &y, &child);
+  XCloseDisplay(d);
+  return {x, y};
+}
+
+std::optional<nlohmann::json> E2eWindow::a11y() const {
+  if (a11y_file_.empty() || !std::filesystem::exists(a11y_file_)) return std::nullopt;
+  // The file is replaced whole, so whatever is read is one complete tree.
+  auto tree = nlohmann::json::parse(slurp(a11y_file_), nullptr, false);
+  if (tree.is_discarded()) return std::nullopt;
+  return tree;
+}
+
+std::optional<nlohmann::json> E2eWindow::wait_a11y(const std::function<bool(const nlohmann::json&)>& done,
+                                                   int timeout_ms) const {
+  auto deadline = after_ms(timeout_ms);
+  std::optional<nlohmann::json> last;
+  do {
+    if (auto tree = a11y()) {
+      last = std::move(tree);
+      if (done(*last)) return last;
+    }
+    sleep_ms(50);
+  } while (!passed(deadline));
+  return last;
 }
 
 std::optional<Screenshot> E2eWindow::wait_still(std::optional<Screenshot> first, int timeout_ms) {
@@ -213,12 +271,12 @@ std::string E2eWindow::move_pointer(double x, double y) {
   return xdotool("mousemove --sync --window " + std::to_string(window_) + " " + px + " " + py);
 }
 
-std::string E2eWindow::press_pointer(double x, double y) {
+std::string E2eWindow::press(double x, double y) {
   auto px = std::to_string(static_cast<int>(x + 0.5)), py = std::to_string(static_cast<int>(y + 0.5));
   return xdotool("mousemove --sync --window " + std::to_string(window_) + " " + px + " " + py + " mousedown 1");
 }
 
-std::string E2eWindow::release_pointer() { return xdotool("mouseup 1"); }
+std::string E2eWindow::release() { return xdotool("mouseup 1"); }
 
 std::string E2eWindow::key_down(const std::string& keys) {
   if (auto problem = focus(); !problem.empty()) return problem;

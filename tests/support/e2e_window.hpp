@@ -52,22 +52,40 @@ struct ListedConnection {
 std::vector<ListedConnection> listed_connections(const nlohmann::json& tree);
 std::optional<ListedConnection> listed_named(const nlohmann::json& tree, const std::string& name);
 
+// Accessibility nodes by identifier in a dumped tree; null or empty when absent.
+const nlohmann::json* a11y_node(const nlohmann::json& tree, const std::string& id);
+std::string a11y_label(const nlohmann::json& tree, const std::string& id);
+
+struct WindowOptions {
+  int width = 1280, height = 800;
+  // Added to the document's environment (live-session switches, credentials).
+  std::map<std::string, std::string> env = {};
+  // The window mirrors its accessibility tree into a private file (VEXA_A11Y_FILE).
+  bool mirror_a11y = false;
+};
+
 // The app in a window on a private X server.
 class E2eWindow {
  public:
   explicit E2eWindow(const E2eDocument& doc, int width = 1280, int height = 800);
-  // The same with variables added to (or replacing) the document's environment, e.g.
-  // {"VEXA_REMOTE_SAMPLE", "1"} for the sample workspace.
-  E2eWindow(const E2eDocument& doc, const std::map<std::string, std::string>& extra_env, int width = 1280,
-            int height = 800);
+  E2eWindow(const E2eDocument& doc, const WindowOptions& options);
   ~E2eWindow();
 
   // Empty when the server and the window are up; otherwise what went wrong.
   std::string problem() const;
   const std::string& display() const { return display_; }
   unsigned long window() const { return window_; }
-  // The window's size in pixels (the app runs at scale 1 under Xvfb).
+  // The window's size in pixels (the app runs at scale 1 under Xvfb), and where it sits on
+  // the root window the captures show.
   std::pair<int, int> size() const;
+  std::pair<int, int> origin() const;
+
+  // With mirror_a11y: the mirrored file, the tree it holds now (nothing before the first
+  // write), and a bounded poll of it until `done` holds (the last tree read either way).
+  const std::filesystem::path& a11y_file() const { return a11y_file_; }
+  std::optional<nlohmann::json> a11y() const;
+  std::optional<nlohmann::json> wait_a11y(const std::function<bool(const nlohmann::json&)>& done,
+                                          int timeout_ms = 10000) const;
 
   std::optional<Screenshot> capture() const { return capture_root(display_); }
   // The first frame: the window shows more than a blank fill, and has stopped changing. Call
@@ -89,9 +107,10 @@ class E2eWindow {
   std::string type(const std::string& text);
   std::string click(double x, double y);
   std::string move_pointer(double x, double y);
-  // The primary button pressed at window coordinates and held; released where the pointer is.
-  std::string press_pointer(double x, double y);
-  std::string release_pointer();
+  // Moves there and presses the primary button; releases it where the pointer is (a synced
+  // move to where the pointer already is would wait for motion that never comes).
+  std::string press(double x, double y);
+  std::string release();
   // xdotool key names pressed and held, then released (focus first, as key() does).
   std::string key_down(const std::string& keys);
   std::string key_up(const std::string& keys);
@@ -108,6 +127,7 @@ class E2eWindow {
 
   std::unique_ptr<Xvfb> x_;
   std::string display_;
+  std::filesystem::path a11y_dir_, a11y_file_;
   std::unique_ptr<Child> app_;
   unsigned long window_ = 0;
 };

@@ -4,7 +4,7 @@
 #include <netinet/in.h>
 #include <pwd.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -16,8 +16,6 @@
 #include <stdexcept>
 #include <thread>
 #include <vector>
-
-extern char** environ;
 
 namespace ssh_test {
 
@@ -88,6 +86,7 @@ void SshdFixture::start() {
   }
   authorized.close();
   port_ = free_port();
+  fs::create_directories(home());
   write_config();
 
   const std::string config = (dir_ / "sshd_config").string();
@@ -96,8 +95,13 @@ void SshdFixture::start() {
   std::vector<char*> argv;
   for (auto& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
-  if (::posix_spawn(&pid_, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
-    throw std::runtime_error("cannot start /usr/sbin/sshd");
+  pid_ = ::fork();
+  if (pid_ < 0) throw std::runtime_error("cannot start /usr/sbin/sshd");
+  if (pid_ == 0) {
+    // A test process killed outright (a runner's timeout) must not leave sshd listening.
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
   }
   wait_until_listening();
 }
@@ -124,6 +128,8 @@ fs::path SshdFixture::host_public_key(const std::string& type) const {
   return dir_ / ("ssh_host_" + type + "_key.pub");
 }
 
+fs::path SshdFixture::home() const { return dir_ / "home"; }
+
 std::string SshdFixture::log() const {
   std::ifstream in(dir_ / "sshd.log");
   return std::string(std::istreambuf_iterator<char>(in), {});
@@ -146,7 +152,10 @@ void SshdFixture::write_config() const {
          << "UsePAM no\n"
          << "PrintMotd no\n"
          << "PrintLastLog no\n"
-         << "LogLevel VERBOSE\n";
+         << "LogLevel VERBOSE\n"
+         // The user's shell starts in a home of its own: the account's real start-up files
+         // (slow, or waiting on locks of tools they load) and its history stay out of the tests.
+         << "SetEnv HOME=" << home().string() << "\n";
 }
 
 void SshdFixture::wait_until_listening() {

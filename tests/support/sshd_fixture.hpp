@@ -2,7 +2,7 @@
 // OpenSSH's sshd on 127.0.0.1 for tests, with everything in a private temporary directory: its
 // own configuration, host keys of every common type (made with ssh-keygen), a user key pair of
 // each type listed in authorized_keys, and its log. It runs as the current user (public-key
-// login only) and is killed on destruction.
+// login only), gives login shells an empty home of their own, and is killed on destruction.
 #include <sys/types.h>
 
 #include <cstdint>
@@ -27,6 +27,8 @@ class SshdFixture {
   // The server's public host key of that type (for ssh-keygen -lf and the like).
   std::filesystem::path host_public_key(const std::string& type) const;
   std::string log() const;
+  // HOME of the sessions' shells (empty: no start-up files, no history of the real account).
+  std::filesystem::path home() const;
 
  private:
   void start();

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -66,6 +67,8 @@ std::expected<void, std::string> write_password_file(const fs::path& path,
 pid_t spawn(const std::vector<std::string>& args, const fs::path& log) {
   pid_t pid = ::fork();
   if (pid != 0) return pid;
+  // A test process killed outright (a runner's timeout) must not leave its server running.
+  ::prctl(PR_SET_PDEATHSIG, SIGTERM);
   int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   if (fd >= 0) {
     ::dup2(fd, 1);

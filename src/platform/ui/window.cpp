@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "platform/ui/a11y_file.hpp"
 #include "platform/ui/host.hpp"
 #include "platform/ui/sdl_keys.hpp"
 #include "platform/ui/widgets/clipboard.hpp"
@@ -149,6 +150,7 @@ int run_window(Host& host, const AppDescriptor& descriptor, bool scale_forced) {
   auto last_frame = Clock::now() - frame_interval;
   bool dirty = true;  // the window needs its pixels again (first show, expose, resize)
   bool running = true;
+  auto a11y_file = A11yFile::from_environment();
   while (running && !launch::stop_requested()) {
     auto now = Clock::now();
     bool animating = host.wants_frame() || host.app().needs_repaint() || dirty;
@@ -178,6 +180,7 @@ int run_window(Host& host, const AppDescriptor& descriptor, bool scale_forced) {
     if (host.frame(dirty)) {
       w.present(host.rasterize_now());
       dirty = false;
+      if (a11y_file) a11y_file->after_repaint(host.app());
     }
   }
   return 0;
