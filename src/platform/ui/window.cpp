@@ -155,7 +155,7 @@ int run_window(Host& host, const AppDescriptor& descriptor, bool scale_forced) {
     auto now = Clock::now();
     bool animating = host.wants_frame() || host.app().needs_repaint() || dirty;
     auto until = animating ? last_frame + frame_interval : next_poll;
-    auto timeout = std::chrono::duration_cast<std::chrono::milliseconds>(until - now).count();
+    auto timeout = std::chrono::ceil<std::chrono::milliseconds>(until - now).count();
     if (!animating) timeout = std::max<long>(1, timeout);
     SDL_Event e;
     // Sleep until input arrives, the frame is due, or the document timer fires.
