@@ -20,29 +20,10 @@ cmake --build "$build" --target rfb_e2e_client rfb_vncclient_baseline >/dev/null
 mkdir -p "$out"
 cc -O2 -o "$out/xdrive" "$xdrive_src" -lX11 -lXext
 
-# A free display number and a free loopback port.
-display=
-for n in $(seq 60 159); do
-  if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then display=$n; break; fi
-done
-[ -n "$display" ] || { echo "no free X display number"; exit 1; }
-port=
-for _ in $(seq 50); do
-  p=$((20000 + RANDOM % 30000))
-  if ! (exec 3<>/dev/tcp/127.0.0.1/$p) 2>/dev/null; then port=$p; break; fi
-done
-[ -n "$port" ] || { echo "no free port"; exit 1; }
-
-log=$(mktemp /tmp/rfb-e2e-xvnc.XXXXXX)
-Xvnc :$display -geometry 1920x1080 -depth 24 -rfbport "$port" -interface 127.0.0.1 -nolisten tcp \
-  -SecurityTypes None -AlwaysShared -desktop bench >"$log" 2>&1 &
-xvnc=$!
-cleanup() { kill "$xvnc" 2>/dev/null || true; wait "$xvnc" 2>/dev/null || true; rm -f "$log"; }
-trap cleanup EXIT
-for _ in $(seq 100); do
-  (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null && DISPLAY=:$display xdpyinfo >/dev/null 2>&1 && break
-  sleep 0.1
-done
+. "$root/bench/common/xvnc.sh"
+xvnc=
+trap stop_bench_xvnc EXIT
+start_bench_xvnc rfb-e2e
 
 field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p" <<<"$2"; }
 median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{v[NR]=$1} END{print v[int((NR+1)/2)]}'; }

@@ -1,30 +1,17 @@
 #pragma once
-// CPU clocks for the frame benchmarks: this thread, the whole process, and the median time of
-// a piece of work with cold caches.
-#include <sys/resource.h>
-#include <time.h>
-
+// The median time of a piece of work with cold caches, on the shared CPU clocks.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <functional>
 #include <vector>
 
+#include "bench/common/cpu_time.hpp"
+
 namespace session_bench {
 
-inline double thread_cpu_seconds() {
-  timespec now{};
-  ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
-
-// Every thread of this process, user and system time.
-inline double process_cpu_seconds() {
-  rusage usage{};
-  ::getrusage(RUSAGE_SELF, &usage);
-  auto s = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; };
-  return s(usage.ru_utime) + s(usage.ru_stime);
-}
+using bench_common::process_cpu_seconds;
+using bench_common::thread_cpu_seconds;
 
 inline constexpr int kMedianRepeats = 21;
 

@@ -29,35 +29,15 @@ wrap=${SESSION_FRAMES_WRAP:-}
 set -f  # the wrapper may carry profiler patterns such as *Host::frame*
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 
-# A free display number and a free loopback port.
-display=
-for n in $(seq 60 159); do
-  if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then display=$n; break; fi
-done
-[ -n "$display" ] || { echo "no free X display number"; exit 1; }
-port=
-for _ in $(seq 50); do
-  p=$((20000 + RANDOM % 30000))
-  if ! (exec 3<>/dev/tcp/127.0.0.1/$p) 2>/dev/null; then port=$p; break; fi
-done
-[ -n "$port" ] || { echo "no free port"; exit 1; }
-
-log=$(mktemp /tmp/session-frames-xvnc.XXXXXX)
-Xvnc :$display -geometry 1920x1080 -depth 24 -rfbport "$port" -interface 127.0.0.1 -nolisten tcp \
-  -SecurityTypes None -AlwaysShared -desktop bench >"$log" 2>&1 &
-xvnc=$!
+. "$root/bench/common/xvnc.sh"
+xvnc=
 drive=
 cleanup() {
   [ -n "$drive" ] && kill "$drive" 2>/dev/null || true
-  kill "$xvnc" 2>/dev/null || true
-  wait "$xvnc" 2>/dev/null || true
-  rm -f "$log"
+  stop_bench_xvnc
 }
 trap cleanup EXIT
-for _ in $(seq 100); do
-  (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null && DISPLAY=:$display xdpyinfo >/dev/null 2>&1 && break
-  sleep 0.1
-done
+start_bench_xvnc session-frames
 
 # The screen keeps changing from before the client connects until after it is done.
 vnc() {

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 
-#include "cpu_time.hpp"
+#include "bench/common/cpu_time.hpp"
 #include "platform/sys/channel.hpp"
 #include "ssh/session.hpp"
 
 namespace bench_ssh {
+
+using bench_common::thread_cpu_seconds;
 
 double chunk_handoff_cpu(const std::vector<std::uint8_t>& data, std::size_t chunk) {
   auto [sender, receiver] = vexa::sys::bounded<ssh::OutputChunk>(ssh::kOutputQueueCapacity);

@@ -5,9 +5,11 @@
 #include <array>
 #include <memory>
 
-#include "cpu_time.hpp"
+#include "bench/common/cpu_time.hpp"
 
 namespace bench_ssh {
+
+using bench_common::thread_cpu_seconds;
 
 namespace {
 

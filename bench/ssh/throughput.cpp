@@ -21,7 +21,7 @@
 
 #include "chunk_handoff.hpp"
 #include "cipher_baseline.hpp"
-#include "cpu_time.hpp"
+#include "bench/common/cpu_time.hpp"
 #include "ssh/host_key.hpp"
 #include "ssh/session.hpp"
 #include "support/ssh_server_fixture.hpp"
@@ -29,8 +29,8 @@
 
 namespace {
 
-using bench_ssh::named_thread_cpu_seconds;
-using bench_ssh::thread_cpu_seconds;
+using bench_common::named_thread_cpu_seconds;
+using bench_common::thread_cpu_seconds;
 using Clock = std::chrono::steady_clock;
 // 100 MiB; VEXA_BENCH_SSH_MIB chooses another size (small ones for profiling runs).
 const std::uint64_t kTotal = [] {
@@ -110,7 +110,7 @@ TransportRun transport_run(ssh::SshSession& session) {
   const double ui_cpu = thread_cpu_seconds();
   const double worker_cpu = named_thread_cpu_seconds("remote-ssh");
   const double server_cpu = named_thread_cpu_seconds(ssh_test::kServeThreadName);
-  const auto worker_split = bench_ssh::named_thread_cpu_split("remote-ssh");
+  const auto worker_split = bench_common::named_thread_cpu_split("remote-ssh");
   if (!ssh::send_ssh_input(
           session, {reinterpret_cast<const std::uint8_t*>(command.data()), command.size()})) {
     return run;
@@ -136,7 +136,7 @@ TransportRun transport_run(ssh::SshSession& session) {
   run.ui_cpu = thread_cpu_seconds() - ui_cpu;
   run.worker_cpu = named_thread_cpu_seconds("remote-ssh") - worker_cpu;
   run.server_cpu = named_thread_cpu_seconds(ssh_test::kServeThreadName) - server_cpu;
-  const auto worker_split_after = bench_ssh::named_thread_cpu_split("remote-ssh");
+  const auto worker_split_after = bench_common::named_thread_cpu_split("remote-ssh");
   run.worker_system_cpu = worker_split_after.system - worker_split.system;
   run.worker_faults = worker_split_after.minor_faults - worker_split.minor_faults;
   return run;

@@ -1,5 +1,7 @@
 #pragma once
-// CPU time of threads, for splitting a run's cost between the threads that took part in it.
+// CPU clocks for benchmarks: this thread, the whole process, and named threads, for splitting
+// a run's cost between the threads that took part in it.
+#include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -8,12 +10,20 @@
 #include <sstream>
 #include <string>
 
-namespace bench_ssh {
+namespace bench_common {
 
 inline double thread_cpu_seconds() {
   timespec now{};
   ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
   return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+// Every thread of this process, user and system time.
+inline double process_cpu_seconds() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  auto s = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; };
+  return s(usage.ru_utime) + s(usage.ru_stime);
 }
 
 // CPU time of this process's threads with that name. The thread is found in /proc; its clock
@@ -64,4 +74,4 @@ inline CpuSplit named_thread_cpu_split(const std::string& name) {
   return split;
 }
 
-}  // namespace bench_ssh
+}  // namespace bench_common
