@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "app/remote_app.hpp"
+#include "device/input.hpp"
 
 namespace app {
 
@@ -21,13 +22,21 @@ void RemoteApp::handle_event(const vexa_ui::Event& event) {
     needs_repaint_ = true;
     return;
   }
+  if (std::holds_alternative<vexa_ui::FocusLost>(event)) {
+    // Releases typed or clicked after this go to another window; the device must not keep
+    // holding what was down.
+    if (auto* d = sessions.device_session()) device::release_held_input(sessions.streams, *d);
+    return;
+  }
   handle_pointer(event);
 }
 
 bool RemoteApp::handle_key(const vexa_ui::Key& key) {
   if (!key.pressed) {
-    // Only device streams take releases.
-    if (screen == Screen::Session && !pending_confirmation) device_key(key);
+    // Only device streams take releases; a key the device holds is released even under a dialog.
+    const auto* d = sessions.device_session();
+    bool held = d && device::key_held(*d, key.code);
+    if (screen == Screen::Session && (!pending_confirmation || held)) device_key(key);
     return false;
   }
   if (pending_confirmation) {

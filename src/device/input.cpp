@@ -107,10 +107,32 @@ bool send_pointer_button(DeviceStreams& streams, DeviceStreamSession& session,
   return sent;
 }
 
-bool send_key(DeviceStreams& streams, const DeviceStreamSession& session, std::string_view physical,
+bool send_key(DeviceStreams& streams, DeviceStreamSession& session, std::string_view physical,
               bool pressed) {
-  auto input = key_input(physical, pressed);
-  return input && streams.send_input(session, *input);
+  auto code = linux_key_code(physical);
+  if (!code || !streams.send_input(session, ds::Key{pressed, *code})) return false;
+  auto& held = session.keys_down;
+  auto at = std::find(held.begin(), held.end(), *code);
+  if (pressed && at == held.end()) held.push_back(*code);
+  if (!pressed && at != held.end()) held.erase(at);
+  return true;
+}
+
+bool key_held(const DeviceStreamSession& session, std::string_view physical) {
+  auto code = linux_key_code(physical);
+  return code && std::find(session.keys_down.begin(), session.keys_down.end(), *code) != session.keys_down.end();
+}
+
+bool release_held_input(DeviceStreams& streams, DeviceStreamSession& session) {
+  bool sent = false;
+  for (std::uint32_t code : session.keys_down) sent = streams.send_input(session, ds::Key{false, code}) || sent;
+  session.keys_down.clear();
+  for (int button = 0; button < 3; ++button) {
+    if (!(session.buttons_down & (1u << button))) continue;
+    sent = streams.send_input(session, ds::PointerButton{false, *button_code(button)}) || sent;
+  }
+  session.buttons_down = 0;
+  return sent;
 }
 
 }  // namespace device

@@ -42,7 +42,12 @@ bool send_pointer_move(DeviceStreams& streams, const DeviceStreamSession& sessio
 bool send_pointer_button(DeviceStreams& streams, DeviceStreamSession& session,
                          const std::optional<vexa_ui::Rect>& drawn, int button, bool pressed,
                          double px, double py);
-bool send_key(DeviceStreams& streams, const DeviceStreamSession& session, std::string_view physical,
+bool send_key(DeviceStreams& streams, DeviceStreamSession& session, std::string_view physical,
               bool pressed);
+// Whether the press of that physical key reached the device and its release has not.
+bool key_held(const DeviceStreamSession& session, std::string_view physical);
+// Releases every key and button the device still holds down: the window lost the keyboard, so
+// their releases will go to another window. Returns whether anything was queued.
+bool release_held_input(DeviceStreams& streams, DeviceStreamSession& session);
 
 }  // namespace device

@@ -58,8 +58,9 @@ struct DeviceStreamSession {
   std::shared_ptr<DecoderShared> shared;
   ds::StreamId stream = 0;
   std::optional<FrameSize> frame_size;
-  // Pointer buttons whose press reached the device, so their release is never lost.
+  // Pointer buttons and keys whose press reached the device, so their release is never lost.
   std::uint8_t buttons_down = 0;
+  std::vector<std::uint32_t> keys_down;
 
   DeviceStreamSession() = default;
   DeviceStreamSession(DeviceStreamSession&&) noexcept = default;

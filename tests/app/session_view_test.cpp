@@ -95,3 +95,50 @@ TEST(SessionView, FullscreenEscapeIsNotSent) {
   h.type("x");  // nothing reaches the shell while a dialog is open
   EXPECT_EQ(ssh.sent(), "");
 }
+
+namespace {
+
+std::vector<vexa_ui::device_stream::DeviceInput> device_inputs(RemoteApp& a) {
+  std::vector<vexa_ui::device_stream::DeviceInput> out;
+  for (auto& r : a.take_device_requests()) {
+    if (auto* send = std::get_if<vexa_ui::device_stream::SendInput>(&r)) out.push_back(send->input);
+  }
+  return out;
+}
+
+vexa_ui::Key physical(std::string code, bool pressed) {
+  vexa_ui::Key k;
+  k.key = code;
+  k.code = std::move(code);
+  k.pressed = pressed;
+  return k;
+}
+
+}  // namespace
+
+// A device keeps a key down until it hears the release; releases that the window will never
+// see (focus moved away) or that arrive under a dialog must still reach it.
+TEST(SessionView, DeviceKeysHeldWhenFocusGoesOrADialogOpensAreReleased) {
+  namespace ds = vexa_ui::device_stream;
+  auto h = Harness::sample();
+  RemoteApp& a = *h.app;
+  const auto& node = h.named("Studio Node");
+  a.execute(cmd::Connect{node.id});
+  ds::StreamId stream = 0;
+  for (auto& r : a.take_device_requests()) {
+    if (auto* open = std::get_if<ds::OpenStream>(&r)) stream = open->stream;
+  }
+  ASSERT_NE(stream, 0u);
+  a.on_device_event({stream, ds::SurfaceReady{640, 480}});
+
+  a.handle_event(physical("KeyA", true));
+  a.handle_event(vexa_ui::FocusLost{});
+  EXPECT_EQ(device_inputs(a), (std::vector<ds::DeviceInput>{ds::Key{true, 30}, ds::Key{false, 30}}));
+
+  a.handle_event(physical("KeyS", true));
+  a.execute(cmd::AskDelete{node.id});
+  ASSERT_TRUE(a.pending_confirmation);
+  a.handle_event(physical("KeyD", false));  // never pressed on the device: stays with the dialog
+  a.handle_event(physical("KeyS", false));
+  EXPECT_EQ(device_inputs(a), (std::vector<ds::DeviceInput>{ds::Key{true, 31}, ds::Key{false, 31}}));
+}

@@ -123,4 +123,26 @@ TEST_F(LiveSessionInput, AReleaseOutsideTheImageStillReachesTheDevice) {
   EXPECT_FALSE(send_pointer_button(streams, session, drawn, 0, false, 500, 10));
 }
 
+// The window lost the keyboard: what the device still holds is released once, whatever
+// order it was pressed in, and nothing is released twice.
+TEST_F(LiveSessionInput, HeldKeysAndButtonsAreReleasedWhenTheWindowLosesTheKeyboard) {
+  connect();
+  EXPECT_TRUE(send_key(streams, session, "ShiftLeft", true));
+  EXPECT_TRUE(send_key(streams, session, "KeyA", true));
+  EXPECT_TRUE(send_key(streams, session, "KeyA", true));  // auto-repeat
+  EXPECT_TRUE(send_key(streams, session, "KeyB", true));
+  EXPECT_TRUE(send_key(streams, session, "KeyB", false));
+  EXPECT_TRUE(send_pointer_button(streams, session, drawn, 1, true, 20, 20));
+  EXPECT_TRUE(key_held(session, "KeyA"));
+  EXPECT_FALSE(key_held(session, "KeyB"));
+  EXPECT_FALSE(key_held(session, "Unmapped"));
+  sent();
+  EXPECT_TRUE(release_held_input(streams, session));
+  EXPECT_EQ(sent(), (std::vector<ds::DeviceInput>{ds::Key{false, 42}, ds::Key{false, 30},
+                                                  ds::PointerButton{false, 273}}));
+  EXPECT_FALSE(key_held(session, "KeyA"));
+  EXPECT_FALSE(release_held_input(streams, session));
+  EXPECT_TRUE(sent().empty());
+}
+
 }  // namespace
