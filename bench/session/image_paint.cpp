@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "bench/session/cpu_clock.hpp"
+#include "platform/sys/pixels.hpp"
 
 namespace session_bench {
 
@@ -16,10 +17,10 @@ std::size_t image_bytes(const vexa_ui::ImagePixels& img) { return static_cast<st
 // The rasterizer's conversion of an RGBA image into Cairo's layout, into `bgra`.
 void swizzle(const vexa_ui::ImagePixels& img, std::vector<std::uint8_t>& bgra) {
   const std::uint8_t* src = img.rgba.get();
+  const auto width = static_cast<std::size_t>(img.width);
   for (int y = 0; y < img.height; ++y) {
     auto* row = reinterpret_cast<std::uint32_t*>(bgra.data() + static_cast<std::size_t>(y) * stride(img.width));
-    const std::uint8_t* s = src + static_cast<std::size_t>(y) * img.width * 4;
-    for (int x = 0; x < img.width; ++x, s += 4) row[x] = 0xFF000000u | s[0] << 16 | s[1] << 8 | s[2];
+    vexa::sys::swap_red_blue_opaque(src + static_cast<std::size_t>(y) * width * 4, row, width);
   }
 }
 

@@ -59,9 +59,4 @@ class PixelDecoder {
   Channel red_, green_, blue_;
 };
 
-// The client format's conversion: wire bytes b0 b1 b2 b3 become red b2, green b1, blue b0.
-// Uses AVX2 where the processor has it, otherwise the portable version below.
-void convert_client_row(const std::uint8_t* wire, std::uint32_t* out, std::size_t count);
-void convert_client_row_portable(const std::uint8_t* wire, std::uint32_t* out, std::size_t count);
-
 }  // namespace rfb

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/sys/pixels.hpp"
 #include "platform/ui/pango_layout.hpp"
 
 namespace vexa_ui {
@@ -113,10 +114,10 @@ struct Painter {
     c.stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, img.width);
     c.bgra.resize(static_cast<std::size_t>(c.stride) * img.height);
     const std::uint8_t* src = img.rgba.get();
+    const auto width = static_cast<std::size_t>(img.width);
     for (int y = 0; y < img.height; ++y) {
       auto* row = reinterpret_cast<std::uint32_t*>(c.bgra.data() + static_cast<std::size_t>(y) * c.stride);
-      const std::uint8_t* s = src + static_cast<std::size_t>(y) * img.width * 4;
-      for (int x = 0; x < img.width; ++x, s += 4) row[x] = 0xFF000000u | s[0] << 16 | s[1] << 8 | s[2];
+      vexa::sys::swap_red_blue_opaque(src + static_cast<std::size_t>(y) * width * 4, row, width);
     }
     c.source = img.generation != 0 ? img.rgba : nullptr;
     c.generation = img.generation;
