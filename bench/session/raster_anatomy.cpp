@@ -38,17 +38,6 @@ vexa_ui::Scene only(const vexa_ui::Scene& scene, Keep keep) {
   return out;
 }
 
-// A Pango layout on a cairo context as the rasterizer makes one for each frame.
-PangoLayout* new_layout(cairo_t* cr) {
-  PangoLayout* layout = pango_cairo_create_layout(cr);
-  cairo_font_options_t* options = cairo_font_options_create();
-  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-  pango_cairo_context_set_font_options(pango_layout_get_context(layout), options);
-  cairo_font_options_destroy(options);
-  pango_layout_context_changed(layout);
-  return layout;
-}
-
 // Laying out every text run of the scene without painting any glyph: the shaping part of the
 // text cost. With `kept` null a fresh layout is made, as the rasterizer does for each frame;
 // otherwise `kept` is moved onto this frame's context and reused.
@@ -60,7 +49,7 @@ void layout_texts(const vexa_ui::Scene& scene, RasterTarget t, PangoLayout* kept
   if (layout) {
     pango_cairo_update_layout(cr, layout);
   } else {
-    layout = new_layout(cr);
+    layout = vexa_ui::detail::create_drawing_layout(cr);
   }
   for (const auto& item : scene.items()) {
     if (const auto* run = std::get_if<vexa_ui::TextRun>(&item)) {
@@ -79,7 +68,7 @@ Costs text_layout_costs(const vexa_ui::Scene& scene, RasterTarget t) {
   costs.now = median_ms([&] { layout_texts(scene, t, nullptr); });
   cairo_surface_t* scratch = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
   cairo_t* cr = cairo_create(scratch);
-  PangoLayout* kept = new_layout(cr);
+  PangoLayout* kept = vexa_ui::detail::create_drawing_layout(cr);
   costs.kept = median_ms([&] { layout_texts(scene, t, kept); });
   g_object_unref(kept);
   cairo_destroy(cr);

@@ -8,6 +8,10 @@
 
 namespace vexa_ui::detail {
 
+// A layout on `cr` as the rasterizer draws text with it: metrics unhinted, so drawn widths
+// match measured ones at every scale. The caller unrefs it.
+PangoLayout* create_drawing_layout(cairo_t* cr);
+
 // Configures `layout` for the text with the app's fonts. Sizes are absolute pixels.
 void configure_layout(PangoLayout* layout, std::string_view text, double size, FontWeight weight,
                       FontFamily family, double wrap_width);

@@ -150,12 +150,7 @@ void rasterize(const Scene& scene, Raster& target, int width, int height, double
   cairo_paint(cr);
   cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
   cairo_scale(cr, scale, scale);
-  PangoLayout* layout = pango_cairo_create_layout(cr);
-  cairo_font_options_t* options = cairo_font_options_create();
-  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-  pango_cairo_context_set_font_options(pango_layout_get_context(layout), options);
-  cairo_font_options_destroy(options);
-  pango_layout_context_changed(layout);
+  PangoLayout* layout = detail::create_drawing_layout(cr);
   Painter painter{cr, layout, target.image};
   std::vector<double> opacities;
   for (const auto& item : scene.items()) {

@@ -21,6 +21,16 @@ PangoFontDescription* font_for(double size, FontWeight weight, FontFamily family
 }
 }  // namespace
 
+PangoLayout* create_drawing_layout(cairo_t* cr) {
+  PangoLayout* layout = pango_cairo_create_layout(cr);
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+  pango_cairo_context_set_font_options(pango_layout_get_context(layout), options);
+  cairo_font_options_destroy(options);
+  pango_layout_context_changed(layout);
+  return layout;
+}
+
 void configure_layout(PangoLayout* layout, std::string_view text, double size, FontWeight weight,
                       FontFamily family, double wrap_width) {
   PangoFontDescription* desc = font_for(size, weight, family);
